@@ -1,0 +1,67 @@
+// Test control of the headless surface: the same drawing as the real window,
+// no window. Tests script the input, read back pixels and the text log, and
+// watch a virtual clock that Pause and SetPixel advance without sleeping.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "display/display.h"
+
+struct PrintedText {
+  std::string text;  // Windows-1252
+  int x;             // pixel position of the top-left corner
+  int y;
+  Color foreground;  // as in effect (kDefaultColor resolved)
+  Color background;
+  std::string face;  // face name and points of the font in use
+  double points;
+  int style;
+};
+
+struct PlottedPixel {
+  int x;
+  int y;
+  Color color;
+};
+
+// One scripted input: a key ("a", "\r", std::string("\0H", 2) ...), a click
+// or the closing of the window.
+enum ScriptKind { kScriptKey, kScriptClick, kScriptClose };
+struct ScriptedInput {
+  ScriptKind kind;
+  std::string key;
+  double x = 0;
+  double y = 0;
+  bool double_click = false;
+};
+
+// Back to a fresh surface: window closed, no input, empty logs, clock 0.
+void HeadlessReset();
+// As if typed now: replaces a pending key (TAB is ignored like on the window).
+void HeadlessPressKey(std::string key);
+// As if clicked now with the left button.
+void HeadlessClick(double x, double y, bool double_click);
+// As if the user closed the window now.
+void HeadlessCloseWindow();
+// Input the user gives later: each entry is handed over, in order, when the
+// program waits for input (WaitForInput) and nothing is pending. When the
+// script has run out, the next wait closes the window, so a test never hangs.
+void HeadlessScript(const std::vector<ScriptedInput>& inputs);
+// Scripted input waiting to be handed over.
+std::size_t HeadlessScriptLeft();
+
+// Milliseconds on the virtual clock (Pause and paced SetPixel add to it).
+double HeadlessClockMs();
+// Colour 0xRRGGBB of a pixel of the drawing area.
+Color HeadlessPixel(int x, int y);
+// Every PrintText since the reset, in order.
+const std::vector<PrintedText>& HeadlessPrintLog();
+// Every SetPixel that hit the drawing area, in order.
+const std::vector<PlottedPixel>& HeadlessPixelLog();
+// Number of SetPixel calls (also those outside the area) and of ReadKey calls.
+std::size_t HeadlessSetPixelCalls();
+std::size_t HeadlessReadKeyCalls();
+// Caption and place of the last OpenWindow.
+std::string HeadlessCaption();

@@ -1,0 +1,14 @@
+// The real window's life in the process, used only by main(): the window and
+// its events live on the main thread while the program's logic runs on a
+// thread of its own.
+#pragma once
+
+// Connects to the display and finds the fonts. On failure prints one line on
+// stderr and returns false.
+bool StartDisplay();
+// Runs the window's event loop on the calling (main) thread until
+// FinishDisplay is called from the logic thread.
+void ServeWindow();
+// Called by the logic thread when the program ends: closes the window and
+// makes ServeWindow return.
+void FinishDisplay();

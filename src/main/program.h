@@ -1,0 +1,43 @@
+// The main flow: start-up, description screen, point generation and the
+// passes of the program.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "display/display.h"
+
+struct ScreenFonts {
+  FontId text;     // "Courier New" 16 pt normal
+  FontId heading;  // "Courier New" 20 pt bold
+};
+
+// The display range: (x1, y1) is drawn at the lower left of the plot
+// rectangle, (x2, y2) at its upper right.
+struct DisplayRange {
+  double x1;
+  double y1;
+  double x2;
+  double y2;
+};
+
+// The translated f and g term of one pair.
+struct TermPair {
+  std::string f;
+  std::string g;
+};
+
+// Opens the window and makes the two fonts of the text screen.
+ScreenFonts StartUp();
+// Clears the window and draws the description screen; leaves the text font
+// selected and black on light grey.
+void ShowDescription(FontId text_font, FontId heading_font);
+// Next number in [0, 1) of the program-wide sequence (never reseeded).
+double NextRandom();
+// Puts the sequence back to its state at program start (for tests).
+void RestartRandom();
+// Finds the start point with pair 1 and plots 200000 points of randomly chosen
+// pairs; returns early when a key is pending at a colour change.
+void PlotPoints(double n, const std::vector<TermPair>& translated, const DisplayRange& range);
+// The entry procedure: start-up, title, then passes until the user ends them.
+void RunProgram();

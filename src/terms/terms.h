@@ -1,0 +1,20 @@
+// The term language: numbers written as text and read back, typed terms
+// translated into postfix text, and postfix text evaluated at a point.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Sign position (" " or "-") and the value to 15 significant digits, plain or
+// with exponent: " 1", " .5", "-.5", " 1E+20". Infinity "1E+9999", NaN "NaN".
+std::string NumberText(double value);
+// Reads the number at the front of the text (decimal, or &H/&B/&O/& bases);
+// the rest is ignored; no number reads as 0.
+double NumberValue(std::string_view text);
+// Postfix text of a typed term; on a character or structure fault shows
+// " unzulässige Zeichen oder Strukturfehler " and returns "". An empty or
+// all-blank term gives "" without a message.
+std::string TranslateTerm(std::string term);
+// Value of a postfix text at (x, y, z); when the text does not work out shows
+// " Rechenfehler " and returns 0.
+double EvaluateTerm(std::string_view translated, double x, double y, double z);
