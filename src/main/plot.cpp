@@ -1,1 +1,63 @@
-// placeholder, filled in by its subsystem's work
+// Point generation: the start point from pair 1, then 200000 points of
+// randomly chosen pairs, each plotted as one pixel.
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "display/display.h"
+#include "main/program.h"
+#include "terms/terms.h"
+
+namespace {
+
+constexpr int kStartSteps = 1000;
+constexpr int kPoints = 200000;
+constexpr int kColorBlock = 10000;
+constexpr double kPlotWidthPx = 800;
+constexpr double kPlotHeightPx = 500;
+constexpr double kLeftEdgePx = 115;
+constexpr double kBottomEdgePx = 565;
+
+struct Point {
+  double x;
+  double y;
+};
+
+// Both terms see the old point; the f term is evaluated first.
+Point ApplyPair(const TermPair& pair, Point p) {
+  double x = EvaluateTerm(pair.f, p.x, p.y, 0);
+  double y = EvaluateTerm(pair.g, p.x, p.y, 0);
+  return {x, y};
+}
+
+}  // namespace
+
+void PlotPoints(double n, const std::vector<TermPair>& translated, const DisplayRange& range) {
+  if (translated.empty()) return;
+  Point p = {0, 0};
+  for (int step = 0; step < kStartSteps; step++) p = ApplyPair(translated[0], p);
+
+  double sx = kPlotWidthPx / (range.x2 - range.x1);
+  double sy = kPlotHeightPx / (range.y2 - range.y1);
+  ClearWindow(Rgb(208, 208, 208));
+
+  // The choice below never exceeds n, and the caller makes floor(n) pairs;
+  // the clamp only guards against a caller that made fewer.
+  double last_pair = static_cast<double>(translated.size());
+  double r = 255, g = 0, b = 0;
+  for (int k = 1; k <= kPoints; k++) {
+    if (k % kColorBlock == 0) {
+      double old_r = r;
+      r = g;
+      g = b;
+      b = old_r;
+      if (!ReadKey().empty()) return;
+    }
+    double u = NextRandom();
+    double choice = std::min(std::floor(std::min(u * n + 1, n)), last_pair);
+    p = ApplyPair(translated[static_cast<std::size_t>(choice) - 1], p);
+    SetPixel((p.x - range.x1) * sx + kLeftEdgePx, kBottomEdgePx - (p.y - range.y1) * sy,
+             Rgb(r, g, b));
+  }
+}

@@ -1,1 +1,87 @@
-// placeholder, filled in by its subsystem's work
+// Start-up (the window and the two fonts) and the description screen that
+// opens every pass.
+#include <string>
+
+#include "display/display.h"
+#include "main/program.h"
+#include "textscreen/textscreen.h"
+
+namespace {
+
+constexpr double kWindowLeftPx = 100;
+constexpr double kWindowTopPx = 100;
+constexpr double kWindowWidthPx = 1030;
+constexpr double kWindowHeightPx = 630;
+constexpr double kTextFontPoints = 16;
+constexpr double kHeadingFontPoints = 20;
+constexpr int kStyleNormal = 0;
+constexpr int kStyleBold = 1;
+const char* const kCaption = "Punktmuster 1.11";
+const char* const kFontFace = "Courier New";
+
+struct ScreenLine {
+  double row;
+  double column;
+  const char* text;
+};
+
+// Heading cells are cells of the heading font; everything else of the text font.
+constexpr ScreenLine kHeading = {2, 24, "F r a k t a l e"};
+
+// Hex escapes are closed by a string break where a hex digit follows, so that
+// the escape does not swallow it ("\xE4" "chst").
+constexpr ScreenLine kDescription[] = {
+    {5, 2, "Erzeugen von Fraktalen durch Anwenden zuf\xE4llig ausgewahlter 2-dimensionalen"},
+    {6, 2, "Funktionen [0,1]\xB2 -> [0,1]\xB2, (x,y) -> (f(x,y),g(x,y))"},
+    {8, 2,
+     "Zun\xE4"
+     "chst wird von einer der Funktionen ein Fixpunkt bestimmt. Von ihm aus-"},
+    {9, 2, "gehend, wird durch Anwenden einer weiteren Funktionen ein neuer Punkt be-"},
+    {10, 2, "stimmt, der als neuer Ausgangpunkt genommen wird. Dies wird gen\xFCgend oft"},
+    {11, 2, "wiederholt, alle Punkte werden in der Grafik eingezeichnet."},
+};
+
+constexpr ScreenLine kEscapeNote = {
+    26, 8, "Beenden des Programms durch Bet\xE4tigen von ESC bei einer Eingabe!"};
+
+Color LightGrey() {
+  return Rgb(208, 208, 208);
+}
+Color Black() {
+  return Rgb(0, 0, 0);
+}
+Color HeadingRed() {
+  return Rgb(240, 0, 0);
+}
+Color DarkGrey() {
+  return Rgb(64, 64, 64);
+}
+
+void PrintLine(const ScreenLine& line) {
+  GotoCell(line.row, line.column);
+  PrintText(line.text);
+  NewLine();
+}
+
+}  // namespace
+
+ScreenFonts StartUp() {
+  OpenWindow(kCaption, kWindowLeftPx, kWindowTopPx, kWindowWidthPx, kWindowHeightPx);
+  ScreenFonts fonts;
+  fonts.text = CreateFont(kFontFace, kTextFontPoints, kStyleNormal);
+  fonts.heading = CreateFont(kFontFace, kHeadingFontPoints, kStyleBold);
+  return fonts;
+}
+
+void ShowDescription(FontId text_font, FontId heading_font) {
+  ClearWindow(LightGrey());
+  SelectFont(heading_font);
+  SetColors(HeadingRed(), LightGrey());
+  PrintLine(kHeading);
+  SetColors(Black(), LightGrey());
+  SelectFont(text_font);
+  for (const ScreenLine& line : kDescription) PrintLine(line);
+  SetColors(DarkGrey(), LightGrey());
+  PrintLine(kEscapeNote);
+  SetColors(Black(), LightGrey());
+}
