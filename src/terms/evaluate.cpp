@@ -1,1 +1,206 @@
-// placeholder, filled in by its subsystem's work
+// Evaluation of a translated term: a walk over the postfix text that works
+// each token off on a small value stack. The text is read anew at every call.
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <string_view>
+
+#include "terms/terms.h"
+#include "textscreen/textscreen.h"
+
+namespace {
+
+constexpr int kStackSize = 100;
+constexpr std::int16_t kMessageSeconds = 4;
+constexpr const char* kCalcMessage = " Rechenfehler ";
+// Whole exponents up to this magnitude are multiplied out factor by factor;
+// larger ones by squaring, which only rounds differently and always ends.
+constexpr double kStepwisePowerMax = 64;
+
+enum TokenKind : unsigned char {
+  kNumber,
+  kVariableX,
+  kVariableY,
+  kVariableZ,
+  kSin,
+  kCos,
+  kTan,
+  kAtn,
+  kAbs,
+  kSgn,
+  kExp,
+  kLog,
+  kSqr,
+  kNegate,
+  kAdd,
+  kMultiply,
+  kDivide,
+  kPower,
+  kTokenKinds
+};
+
+// Values each kind of token takes from the stack.
+constexpr int kOperands[kTokenKinds] = {0, 0, 0, 0, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 2, 2, 2, 2};
+
+struct TokenSpelling {
+  char text;
+  TokenKind kind;
+};
+constexpr TokenSpelling kSpellings[] = {
+    {'X', kVariableX}, {'Y', kVariableY}, {'Z', kVariableZ}, {'s', kSin}, {'c', kCos},
+    {'t', kTan},       {'a', kAtn},       {'b', kAbs},       {'g', kSgn}, {'e', kExp},
+    {'l', kLog},       {'r', kSqr},       {'-', kNegate},    {'+', kAdd}, {'*', kMultiply},
+    {'/', kDivide},    {'^', kPower},
+};
+
+// Kind of every one-character token; longer tokens are always numbers.
+constexpr std::array<TokenKind, 256> MakeSingleCharKinds() {
+  std::array<TokenKind, 256> kinds{};
+  for (const TokenSpelling& s : kSpellings) kinds[static_cast<unsigned char>(s.text)] = s.kind;
+  return kinds;
+}
+constexpr std::array<TokenKind, 256> kSingleCharKinds = MakeSingleCharKinds();
+
+bool IsTerminator(char c) {
+  return c == '\\' || c == '|';
+}
+
+// base^count for a whole count >= 0.
+double WholePower(double base, double count) {
+  double r = 1;
+  if (count <= kStepwisePowerMax) {
+    for (int k = 0; k < count; ++k) r = base * r;
+    return r;
+  }
+  double factor = base;
+  while (count > 0) {
+    if (std::fmod(count, 2) == 1) r = factor * r;
+    factor = factor * factor;
+    count = std::floor(count / 2);
+  }
+  return r;
+}
+
+// base^exponent by the term language's own rule: a negative base never gives
+// not-a-number (the exponent is rounded to a whole number instead).
+double Power(double base, double exponent) {
+  if (!std::isfinite(exponent)) return std::numeric_limits<double>::quiet_NaN();
+  const double magnitude = std::fabs(exponent);
+  double r = base;  // a zero base with a fractional exponent stays 0
+  if (std::floor(exponent) == exponent) {
+    r = WholePower(base, magnitude);
+  } else if (base > 0) {
+    r = std::pow(base, magnitude);
+  } else if (base < 0) {
+    // Halves go to the even neighbour (the default rounding mode).
+    r = WholePower(base, std::nearbyint(magnitude));
+  }
+  return exponent < 0 ? 0 + 1 / r : r;
+}
+
+double Sign(double v) {
+  if (v == 0 || std::isnan(v)) return 0;
+  if (std::isinf(v)) return v > 0 ? 1 : -1;
+  return 0 + std::fabs(v) / v;
+}
+
+// Result of a one-operand token.
+double Unary(TokenKind kind, double v) {
+  switch (kind) {
+    case kSin:
+      return 0 + std::sin(v);
+    case kCos:
+      return 0 + std::cos(v);
+    case kTan:
+      return 0 + std::sin(v) / std::cos(v);
+    case kAtn:
+      return 0 + std::atan(v);
+    case kAbs:
+      return 0 + std::fabs(v);
+    case kSgn:
+      return Sign(v);
+    case kExp:
+      return std::isnan(v) || v == -std::numeric_limits<double>::infinity() ? 0 : 0 + std::exp(v);
+    case kLog:
+      return v > 0 ? 0 + std::log(v) : 0;
+    case kSqr:
+      return v < 0 ? v : 0 + std::sqrt(v);
+    default:  // kNegate
+      return 0 - v;
+  }
+}
+
+// Result of a two-operand token.
+double Binary(TokenKind kind, double left, double right) {
+  switch (kind) {
+    case kAdd:
+      return 0 + (left + right);
+    case kMultiply:
+      return 0 + left * right;
+    case kDivide:
+      return 0 + left / right;
+    default:  // kPower
+      return Power(left, right);
+  }
+}
+
+// Works one token off on the stack; false when the stack would run empty or
+// over. The depth is checked before any value is touched.
+bool ApplyToken(double* stack, int& depth, std::string_view token, double x, double y, double z) {
+  const TokenKind kind =
+      token.size() == 1 ? kSingleCharKinds[static_cast<unsigned char>(token[0])] : kNumber;
+  const int operands = kOperands[kind];
+  if (operands == 0) {
+    if (depth >= kStackSize) return false;
+    double v = 0;
+    if (kind == kVariableX) {
+      v = x;
+    } else if (kind == kVariableY) {
+      v = y;
+    } else if (kind == kVariableZ) {
+      v = z;
+    } else {
+      v = 0 + NumberValue(token);
+    }
+    stack[depth++] = v;
+    return true;
+  }
+  if (depth < operands) return false;
+  if (operands == 1) {
+    stack[depth - 1] = Unary(kind, stack[depth - 1]);
+    return true;
+  }
+  stack[depth - 2] = Binary(kind, stack[depth - 2], stack[depth - 1]);
+  --depth;
+  return true;
+}
+
+}  // namespace
+
+double EvaluateTerm(std::string_view translated, double x, double y, double z) {
+  double stack[kStackSize];
+  int depth = 0;
+  const std::size_t length = translated.size();
+  std::size_t pos = 0;
+  bool ended_on_terminator = false;
+  bool ok = true;
+  // At least two characters must remain for another element.
+  while (pos + 1 < length) {
+    std::size_t end = pos;
+    while (end < length && !IsTerminator(translated[end])) ++end;
+    if (end == length) {
+      ok = false;
+      break;
+    }
+    if (!ApplyToken(stack, depth, translated.substr(pos, end - pos), x, y, z)) {
+      ok = false;
+      break;
+    }
+    pos = end + 1;
+    ended_on_terminator = pos == length;
+  }
+  if (ok && ended_on_terminator && depth == 1) return stack[0];
+  ShowMessage(kCalcMessage, kMessageSeconds);
+  return 0;
+}

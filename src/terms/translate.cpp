@@ -1,1 +1,204 @@
-// placeholder, filled in by its subsystem's work
+// Translation of a typed term into postfix text: one pass over the term that
+// checks characters, names and parentheses while it moves operators from a
+// stack to the output.
+#include <cmath>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "terms/terms.h"
+#include "terms/terms_internal.h"
+#include "textscreen/textscreen.h"
+
+namespace {
+
+constexpr char kPiMarker = '\xE3';
+constexpr int kConstantDecimals = 8;
+constexpr std::int16_t kMessageSeconds = 4;
+constexpr const char* kFaultMessage = " unzul\xE4ssige Zeichen oder Strukturfehler ";
+// A number ends at the first of these characters; everything else is stepped
+// over as if it belonged to the number.
+constexpr std::string_view kNumberEnds = "+*-/^acelst()xn ";
+
+// Stop characters for FlushUntil: an operator moves out everything above the
+// first open parenthesis or weaker operator on the stack.
+constexpr std::string_view kStopsAdditive = "(";
+constexpr std::string_view kStopsMultiplicative = "(+-";
+constexpr std::string_view kStopsPower = "(*/+-";
+constexpr std::string_view kStopsFunction = "(*/+-";
+
+struct FunctionName {
+  std::string_view name;
+  const char* element;
+};
+constexpr FunctionName kFunctions[] = {
+    {"atn", "a|"}, {"cos", "c|"}, {"sin", "s|"}, {"tan", "t|"}, {"exp", "e|"},
+    {"log", "l|"}, {"sqr", "r|"}, {"abs", "b|"}, {"sgn", "g|"},
+};
+
+struct Variable {
+  char lower;
+  char upper;
+  const char* element;
+};
+constexpr Variable kVariables[] = {{'x', 'X', "X\\"}, {'y', 'Y', "Y\\"}, {'z', 'Z', "Z\\"}};
+
+struct Translation {
+  std::string output;
+  std::string stack;  // front is the top
+  bool operand_expected = true;
+  int open_count = 0;
+  bool error = false;
+};
+
+// Replaces every `from` by `to` in one left-to-right pass without overlaps.
+std::string ReplaceAll(const std::string& text, std::string_view from, std::string_view to) {
+  std::string result;
+  result.reserve(text.size());
+  std::size_t pos = 0;
+  for (;;) {
+    const std::size_t hit = text.find(from, pos);
+    if (hit == std::string::npos) break;
+    result.append(text, pos, hit - pos);
+    result.append(to);
+    pos = hit + from.size();
+  }
+  result.append(text, pos, std::string::npos);
+  return result;
+}
+
+void Push(Translation& t, std::string_view element) {
+  t.stack.insert(0, element);
+}
+
+void AppendOperand(Translation& t, std::string_view element) {
+  t.output.append(element);
+  t.operand_expected = false;
+}
+
+void HandleOperator(Translation& t, char c) {
+  switch (c) {
+    case ')':
+      FlushUntil(t.output, t.stack, kStopsAdditive);
+      if (!t.stack.empty()) t.stack.erase(0, 1);
+      --t.open_count;
+      t.operand_expected = false;
+      break;
+    case '+':
+      FlushUntil(t.output, t.stack, kStopsAdditive);
+      Push(t, "+|");
+      break;
+    case '-':
+      FlushUntil(t.output, t.stack, kStopsAdditive);
+      // A minus where an operand is due is a sign; elsewhere it subtracts,
+      // which the postfix text writes as adding the negation.
+      Push(t, t.operand_expected ? "-|" : "-|+|");
+      break;
+    case '*':
+      FlushUntil(t.output, t.stack, kStopsMultiplicative);
+      Push(t, "*|");
+      break;
+    case '/':
+      FlushUntil(t.output, t.stack, kStopsMultiplicative);
+      Push(t, "/|");
+      break;
+    case '^':
+      FlushUntil(t.output, t.stack, kStopsPower);
+      Push(t, "^|");
+      break;
+    case '(':
+      Push(t, "(");
+      ++t.open_count;
+      t.operand_expected = true;
+      break;
+  }
+}
+
+// A number at position i; returns the position after it.
+std::size_t HandleNumber(Translation& t, const std::string& term, std::size_t i) {
+  const double value = NumberValue(std::string_view(term).substr(i));
+  // Numbers in a term carry no sign, so their text starts with the blank.
+  AppendOperand(t, NumberText(value).substr(1));
+  t.output += '\\';
+  while (i < term.size() && kNumberEnds.find(term[i]) == std::string_view::npos) ++i;
+  return i;
+}
+
+// A name at position i (a function or the constant e); returns the position
+// after it.
+std::size_t HandleName(Translation& t, const std::string& term, std::size_t i) {
+  const std::string_view name = std::string_view(term).substr(i, 3);
+  for (const FunctionName& f : kFunctions) {
+    if (name == f.name) {
+      FlushUntil(t.output, t.stack, kStopsFunction);
+      Push(t, f.element);
+      return i + 3;
+    }
+  }
+  if (term[i] == 'e') {
+    AppendOperand(t, RoundedText(std::exp(1.0), kConstantDecimals));
+    t.output += '\\';
+  } else {
+    t.error = true;
+  }
+  return i + 1;
+}
+
+// Appends the element of a variable; false when c is no variable.
+bool HandleVariable(Translation& t, char c) {
+  for (const Variable& v : kVariables) {
+    if (c == v.lower || c == v.upper) {
+      AppendOperand(t, v.element);
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+void FlushUntil(std::string& output, std::string& stack, std::string_view stops) {
+  std::size_t d = stack.find_first_of(stops);
+  if (d == std::string::npos) d = stack.size();
+  output.append(stack, 0, d);
+  stack.erase(0, d);
+}
+
+std::string TranslateTerm(std::string term) {
+  term = ReplaceAll(term, "pi", std::string_view(&kPiMarker, 1));
+  term = ReplaceAll(term, "+-", "-");
+  term = ReplaceAll(term, ",", ".");
+
+  Translation t;
+  std::size_t i = 0;
+  while (i < term.size()) {
+    const char c = term[i];
+    if (HandleVariable(t, c)) {
+      ++i;
+    } else if (c == '.' || (c >= '0' && c <= '9')) {
+      i = HandleNumber(t, term, i);
+    } else if (std::string_view("+*-/^()").find(c) != std::string_view::npos) {
+      HandleOperator(t, c);
+      ++i;
+    } else if (std::string_view("acstel").find(c) != std::string_view::npos) {
+      i = HandleName(t, term, i);
+    } else if (c == 'p' || c == kPiMarker) {
+      AppendOperand(t, RoundedText(4 * std::atan(1.0), kConstantDecimals));
+      t.output += '\\';
+      ++i;
+    } else if (c == ' ') {
+      ++i;
+    } else {
+      t.error = true;
+      ++i;
+    }
+  }
+  t.output += t.stack;
+  // Only the final count matters: ")x(" balances out.
+  if (t.open_count != 0) t.error = true;
+  if (t.error) {
+    ShowMessage(kFaultMessage, kMessageSeconds);
+    return "";
+  }
+  return t.output;
+}
