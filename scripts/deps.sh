@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libbenchmark-dev libmuparser-dev
   clang libclang-rt-14-dev
   xvfb xdotool x11-apps x11-utils imagemagick
+  python3
 )
 
 missing=()
