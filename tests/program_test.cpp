@@ -62,13 +62,20 @@ std::string WithoutTrailingBlanks(std::string text) {
   return text;
 }
 
+bool IsBlankField(const PrintedText& printed) {
+  return !printed.text.empty() && WithoutTrailingBlanks(printed.text).empty();
+}
+
 // The text each input behind this prompt started with: the editor prints the
-// prompt, the empty field, then the field's text.
+// prompt, the empty field on the same row, then the field's text. (An echo
+// line of an empty term looks like the prompt but is not followed by a field.)
 std::vector<std::string> Offered(const std::string& prompt) {
   const std::vector<PrintedText>& log = HeadlessPrintLog();
   std::vector<std::string> offered;
   for (std::size_t i = 0; i + 2 < log.size(); i++) {
-    if (log[i].text == prompt) offered.push_back(WithoutTrailingBlanks(log[i + 2].text));
+    if (log[i].text == prompt && IsBlankField(log[i + 1]) && log[i + 1].y == log[i].y) {
+      offered.push_back(WithoutTrailingBlanks(log[i + 2].text));
+    }
   }
   return offered;
 }
@@ -312,13 +319,13 @@ TEST(ProgramTest, Endings) {
   }
   s = {};
   Enter(s);
-  Answer(s, "0.5*x+");
+  Answer(s, "0.5*x)");
   Enter(s);
   add("faulty f", s, 1, true);
   s = {};
   Enter(s);
-  Answer(s, "0.5*x+");
-  Answer(s, "0.5*y*");
+  Answer(s, "0.5*x)");
+  Answer(s, "(0.5*y");
   add("faulty f and g", s, 2, true);
   s = {};
   Enter(s);
