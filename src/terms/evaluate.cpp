@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "terms/terms.h"
+#include "terms/terms_internal.h"
 #include "textscreen/textscreen.h"
 
 namespace {
@@ -105,74 +106,88 @@ double Sign(double v) {
   return 0 + std::fabs(v) / v;
 }
 
-// Result of a one-operand token.
-double Unary(TokenKind kind, double v) {
-  switch (kind) {
-    case kSin:
-      return 0 + std::sin(v);
-    case kCos:
-      return 0 + std::cos(v);
-    case kTan:
-      return 0 + std::sin(v) / std::cos(v);
-    case kAtn:
-      return 0 + std::atan(v);
-    case kAbs:
-      return 0 + std::fabs(v);
-    case kSgn:
-      return Sign(v);
-    case kExp:
-      return std::isnan(v) || v == -std::numeric_limits<double>::infinity() ? 0 : 0 + std::exp(v);
-    case kLog:
-      return v > 0 ? 0 + std::log(v) : 0;
-    case kSqr:
-      return v < 0 ? v : 0 + std::sqrt(v);
-    default:  // kNegate
-      return 0 - v;
-  }
+double Exponential(double v) {
+  if (std::isnan(v) || v == -std::numeric_limits<double>::infinity()) return 0;
+  return 0 + std::exp(v);
 }
 
-// Result of a two-operand token.
-double Binary(TokenKind kind, double left, double right) {
-  switch (kind) {
-    case kAdd:
-      return 0 + (left + right);
-    case kMultiply:
-      return 0 + left * right;
-    case kDivide:
-      return 0 + left / right;
-    default:  // kPower
-      return Power(left, right);
-  }
+// A number token: the short common form inline, anything else by the full
+// reading.
+double NumberToken(std::string_view token) {
+  double v = 0;
+  if (!ReadShortDecimal(token, v)) v = NumberValue(token);
+  return 0 + v;
 }
 
 // Works one token off on the stack; false when the stack would run empty or
-// over. The depth is checked before any value is touched.
+// over. The depth is checked before any value is touched. Every result but a
+// variable and a power is stored as 0 + value, which turns -0 into +0.
 bool ApplyToken(double* stack, int& depth, std::string_view token, double x, double y, double z) {
   const TokenKind kind =
       token.size() == 1 ? kSingleCharKinds[static_cast<unsigned char>(token[0])] : kNumber;
   const int operands = kOperands[kind];
-  if (operands == 0) {
-    if (depth >= kStackSize) return false;
-    double v = 0;
-    if (kind == kVariableX) {
-      v = x;
-    } else if (kind == kVariableY) {
-      v = y;
-    } else if (kind == kVariableZ) {
-      v = z;
-    } else {
-      v = 0 + NumberValue(token);
-    }
-    stack[depth++] = v;
-    return true;
-  }
   if (depth < operands) return false;
-  if (operands == 1) {
-    stack[depth - 1] = Unary(kind, stack[depth - 1]);
-    return true;
+  if (operands == 0 && depth >= kStackSize) return false;
+  double* const top = stack + depth - (operands == 0 ? 0 : 1);
+  switch (kind) {
+    case kNumber:
+      *top = NumberToken(token);
+      break;
+    case kVariableX:
+      *top = x;
+      break;
+    case kVariableY:
+      *top = y;
+      break;
+    case kVariableZ:
+      *top = z;
+      break;
+    case kSin:
+      *top = 0 + std::sin(*top);
+      break;
+    case kCos:
+      *top = 0 + std::cos(*top);
+      break;
+    case kTan:
+      *top = 0 + std::sin(*top) / std::cos(*top);
+      break;
+    case kAtn:
+      *top = 0 + std::atan(*top);
+      break;
+    case kAbs:
+      *top = 0 + std::fabs(*top);
+      break;
+    case kSgn:
+      *top = Sign(*top);
+      break;
+    case kExp:
+      *top = Exponential(*top);
+      break;
+    case kLog:
+      *top = *top > 0 ? 0 + std::log(*top) : 0;
+      break;
+    case kSqr:
+      *top = *top < 0 ? *top : 0 + std::sqrt(*top);
+      break;
+    case kNegate:
+      *top = 0 - *top;
+      break;
+    case kAdd:
+      top[-1] = 0 + (top[-1] + *top);
+      break;
+    case kMultiply:
+      top[-1] = 0 + top[-1] * *top;
+      break;
+    case kDivide:
+      top[-1] = 0 + top[-1] / *top;
+      break;
+    case kPower:
+      top[-1] = Power(top[-1], *top);
+      break;
+    case kTokenKinds:
+      break;
   }
-  stack[depth - 2] = Binary(kind, stack[depth - 2], stack[depth - 1]);
-  --depth;
+  depth += 1 - operands;
   return true;
 }
 

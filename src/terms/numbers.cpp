@@ -22,11 +22,6 @@ constexpr int kExponentCap = 9999;
 // 767 decide a halfway case); the rest only tells whether something nonzero
 // follows, which one extra nonzero digit stands for.
 constexpr int kKeptDigits = 800;
-// Exact powers of ten as doubles: 10^22 is the largest one.
-constexpr int kExactPowerMax = 22;
-constexpr double kExactPowers[kExactPowerMax + 1] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                                     1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                                     1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 // Beyond these decimal magnitudes every double reading is infinite or zero.
 constexpr long kOverflowMagnitude = 310;
 constexpr long kUnderflowMagnitude = -345;
@@ -124,15 +119,6 @@ double DecimalToDouble(DecimalDigits& d) {
   const long magnitude = d.scale + d.count;
   if (magnitude > kOverflowMagnitude) return std::numeric_limits<double>::infinity();
   if (magnitude < kUnderflowMagnitude) return 0.0;
-  // Up to 15 digits are exact in a double, and so are the powers of ten up
-  // to 10^22: one multiplication or division then rounds correctly.
-  if (d.count <= kSignificantDigits && d.scale >= -kExactPowerMax && d.scale <= kExactPowerMax &&
-      !d.sticky) {
-    std::uint64_t m = 0;
-    for (int k = 0; k < d.count; ++k) m = m * 10 + static_cast<std::uint64_t>(d.digits[k] - '0');
-    const double v = static_cast<double>(m);
-    return d.scale < 0 ? v / kExactPowers[-d.scale] : v * kExactPowers[d.scale];
-  }
   char text[kKeptDigits + 32];
   int n = 0;
   for (int k = 0; k < d.count; ++k) text[n++] = d.digits[k];
@@ -209,6 +195,9 @@ std::string NumberText(double value) {
 }
 
 double NumberValue(std::string_view text) {
+  double value = 0;
+  if (ReadShortDecimal(text, value)) return value;
+
   std::size_t pos = 0;
   while (pos < text.size() && IsLeadingSpace(text[pos])) ++pos;
   if (pos < text.size() && text[pos] == '&') return ReadBased(text, pos + 1);
@@ -248,7 +237,7 @@ double NumberValue(std::string_view text) {
     }
     d.scale += exponent_negative ? -exponent : exponent;
   }
-  const double value = DecimalToDouble(d);
+  value = DecimalToDouble(d);
   return negative ? -value : value;
 }
 
