@@ -32,6 +32,13 @@ constexpr auto kAheadBeforeSleep = std::chrono::milliseconds(2);
 constexpr auto kBehindLimit = std::chrono::milliseconds(50);
 constexpr const char* kTextFace = "Courier New";
 
+// The video drivers worth trying, by the variable that says a display is there.
+struct DisplayDriver {
+  const char* variable;
+  const char* driver;
+};
+constexpr DisplayDriver kDisplayDrivers[] = {{"DISPLAY", "x11"}, {"WAYLAND_DISPLAY", "wayland"}};
+
 struct KeyCode {
   SDL_Scancode scancode;
   unsigned char code;
@@ -275,6 +282,23 @@ void NotePixel(bool hit, int, int, Color, bool open) {
 }
 
 bool StartDisplay() {
+  // Only real displays: left to itself SDL falls back to an invisible
+  // offscreen driver, and the program would run on with nobody to see it.
+  if (!std::getenv("SDL_VIDEODRIVER")) {
+    std::string drivers;
+    for (const DisplayDriver& d : kDisplayDrivers) {
+      const char* value = std::getenv(d.variable);
+      if (!value || !*value) continue;
+      drivers += drivers.empty() ? d.driver : std::string(",") + d.driver;
+    }
+    if (drivers.empty()) {
+      std::fprintf(stderr,
+                   "punktmuster: no display to open the window on (neither DISPLAY nor "
+                   "WAYLAND_DISPLAY is set)\n");
+      return false;
+    }
+    SDL_SetHint(SDL_HINT_VIDEODRIVER, drivers.c_str());
+  }
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
   if (SDL_Init(SDL_INIT_VIDEO) != 0) {
