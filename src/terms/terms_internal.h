@@ -30,13 +30,17 @@ inline bool ReadShortDecimal(std::string_view text, double& value) {
   std::uint64_t digits = 0;
   int count = 0;
   int scale = 0;
-  for (; p < end && *p >= '0' && *p <= '9'; ++p, ++count) digits = digits * 10 + (*p - '0');
+  for (; p < end && *p >= '0' && *p <= '9'; ++p, ++count) {
+    if (count == kShortDigitsMax) return false;
+    digits = digits * 10 + static_cast<std::uint64_t>(*p - '0');
+  }
   if (p < end && *p == '.') {
     for (++p; p < end && *p >= '0' && *p <= '9'; ++p, ++count, --scale) {
-      digits = digits * 10 + (*p - '0');
+      if (count == kShortDigitsMax) return false;
+      digits = digits * 10 + static_cast<std::uint64_t>(*p - '0');
     }
   }
-  if (count == 0 || count > kShortDigitsMax) return false;
+  if (count == 0) return false;
   if (p < end && (*p == 'E' || *p == 'e' || *p == 'D' || *p == 'd')) {
     ++p;
     bool negative = false;
