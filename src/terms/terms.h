@@ -6,7 +6,8 @@
 #include <string_view>
 
 // Sign position (" " or "-") and the value to 15 significant digits, plain or
-// with exponent: " 1", " .5", "-.5", " 1E+20". Infinity "1E+9999", NaN "NaN".
+// with exponent: " 1", " .5", "-.5", " 1E+20". Infinity " 1E+9999" and
+// "-1E+9999" (they read back as infinity), not-a-number " NaN".
 std::string NumberText(double value);
 // Reads the number at the front of the text (decimal, or &H/&B/&O/& bases);
 // the rest is ignored; no number reads as 0.
