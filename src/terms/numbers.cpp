@@ -114,7 +114,7 @@ void AddDigit(DecimalDigits& d, char c, bool after_point) {
 }
 
 // Correctly rounded double of digits x 10^scale.
-double DecimalToDouble(DecimalDigits& d) {
+double DecimalToDouble(const DecimalDigits& d) {
   if (d.count == 0) return 0.0;
   const long magnitude = d.scale + d.count;
   if (magnitude > kOverflowMagnitude) return std::numeric_limits<double>::infinity();
