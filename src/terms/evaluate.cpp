@@ -115,8 +115,9 @@ double Exponential(double v) {
 // reading.
 double NumberToken(std::string_view token) {
   double v = 0;
-  if (!ReadShortDecimal(token, v)) v = NumberValue(token);
-  return 0 + v;
+  // The short form has no sign, so it never reads as -0.
+  if (ReadShortDecimal(token, v)) return v;
+  return 0 + NumberValue(token);
 }
 
 // Works one token off on the stack; false when the stack would run empty or
