@@ -3,8 +3,8 @@
 # Return through the whole first pass; while the drawing runs, every coloured
 # pixel of the window is one that the reference drawing sets there, in a
 # colour it gives it there; the paced drawing takes about 5 s; the next
-# pass's description screen follows; ESC at the pair count ends the process
-# with exit code 0.
+# pass's description screen follows; a key in the next drawing ends only that
+# drawing; ESC at the pair count ends the process with exit code 0.
 set -euo pipefail
 program=$(realpath "$1")
 here=$(cd "$(dirname "$0")" && pwd)
@@ -87,6 +87,24 @@ seconds=$(python3 -c "print(round($drawing_end - $drawing_start, 2))")
 echo "drawing took $seconds s"
 python3 -c "import sys; sys.exit(0 if 4.0 <= $seconds <= 12.0 else 1)" ||
   e2e_fail "drawing took $seconds s, expected about 5"
+
+# A key during the drawing ends it at the next colour change (every 10000
+# points, a quarter of a second paced) and the next pass begins: the program
+# goes on.
+for _ in $(seq 8); do
+  e2e_key Return
+  sleep 0.3
+done
+drawing_start=$(date +%s.%N)
+sleep 1
+e2e_key a
+e2e_wait_for 30 heading_shown || e2e_fail "no description screen after a key in the drawing"
+drawing_end=$(date +%s.%N)
+seconds=$(python3 -c "print(round($drawing_end - $drawing_start, 2))")
+echo "drawing with a key took $seconds s"
+python3 -c "import sys; sys.exit(0 if $seconds <= 3.5 else 1)" ||
+  e2e_fail "a key did not end the drawing early ($seconds s)"
+kill -0 "$E2E_PID" 2>/dev/null || e2e_fail "the program ended after a key in the drawing"
 
 # ESC at the pair count ends the program.
 sleep 0.3
