@@ -247,7 +247,9 @@ bool InsideRoundedBox(int x, int y, int l, int t, int r, int b, double radius) {
 #if defined(__SANITIZE_ADDRESS__)
 // fontconfig loses a few bytes while it parses its configuration files; that
 // is not ours to mend, and the leak checker would fail every test that draws.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+extern "C" const char* __lsan_default_suppressions() {
+  return "leak:libfontconfig.so\n";
+}
 #endif
 
 Surface& TheSurface() {
@@ -391,7 +393,9 @@ FontId CreateFont(std::string face, double points, int style) {
   int em = RoundPx(std::clamp(em_exact, 1.0, static_cast<double>(kMaxEmPx)));
   FontMatch match = MatchFont(face, style);
   if (match.file.empty() || !FreeType()) DieWithoutFont(face);
-  if (!match.metric_compatible) {
+  static bool warned = false;
+  if (!match.metric_compatible && !warned) {
+    warned = true;
     std::fprintf(stderr,
                  "punktmuster: warning: \"%s\" is drawn with \"%s\", whose letters are not as wide "
                  "as the screen layout expects\n",
