@@ -324,14 +324,18 @@ void ServeWindow() {
     bool finish = false;
     bool create = false;
     std::string caption;
+    int left = 0;
+    int top = 0;
     {
       std::lock_guard<std::mutex> hold(s.lock);
       finish = w.finish;
       create = w.open_wanted && !w.created && !w.closed;
       caption = w.caption;
+      left = w.left_px;
+      top = w.top_px;
     }
     if (finish) break;
-    if (create) CreateTheWindow(caption, w.left_px, w.top_px);
+    if (create) CreateTheWindow(caption, left, top);
     int timeout_ms = kIdleWaitMs;
     if (w.present_wanted) {
       Uint64 since = SDL_GetTicks64() - w.last_present_ms;

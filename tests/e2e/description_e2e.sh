@@ -2,8 +2,8 @@
 # The real program in a virtual X server: after the title it shows the
 # description screen (grey background, the red heading, the dark grey note on
 # ESC, the pair count input on row 22); ESC ends it with exit code 0 within a
-# second; so does closing the window; without a display it says so in one
-# line on stderr and exits with 1.
+# second; so do closing the window and SIGTERM; without a display or without
+# any font it says so in one line on stderr and exits with 1.
 set -euo pipefail
 program=$(realpath "$1")
 . "$(dirname "$0")/lib.sh"
@@ -62,6 +62,22 @@ e2e_term
 e2e_wait_exit 6 || e2e_fail "still running after SIGTERM"
 [ "$E2E_STATUS" -eq 0 ] || e2e_fail "exit code $E2E_STATUS after SIGTERM"
 echo "SIGTERM: exit code 0"
+
+# A display but no fonts at all (an empty font configuration): one line on
+# stderr naming the package to install, exit code 1.
+cat >"$E2E_WORK/fonts.conf" <<XML
+<?xml version="1.0"?>
+<!DOCTYPE fontconfig SYSTEM "fonts.dtd">
+<fontconfig><cachedir>$E2E_WORK/fontcache</cachedir></fontconfig>
+XML
+set +e
+FONTCONFIG_FILE="$E2E_WORK/fonts.conf" timeout 10 "$program" 2>"$E2E_WORK/nofont" </dev/null
+status=$?
+set -e
+[ "$status" -eq 1 ] || e2e_fail "exit code $status without fonts"
+[ "$(wc -l <"$E2E_WORK/nofont")" -eq 1 ] || e2e_fail "stderr without fonts: $(cat "$E2E_WORK/nofont")"
+grep -q fonts-liberation "$E2E_WORK/nofont" || e2e_fail "no package named: $(cat "$E2E_WORK/nofont")"
+echo "no font: $(cat "$E2E_WORK/nofont")"
 
 # No display at all: one line on stderr, exit code 1.
 set +e
