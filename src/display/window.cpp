@@ -10,6 +10,7 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
@@ -94,6 +95,23 @@ Window g_window;
 // of pixels.
 std::atomic<bool> g_wake_pending{false};
 Uint32 g_wake_event = static_cast<Uint32>(-1);
+// Set by SIGINT or SIGTERM; the window thread closes the window when it sees
+// it (within one idle wait).
+std::atomic<bool> g_signalled{false};
+
+void OnSignal(int) {
+  g_signalled.store(true);
+}
+
+// Our own handlers rather than SDL's: SDL leaves a signal alone when it was
+// ignored at start, as SIGINT is for a program started in the background.
+void CatchSignals() {
+  struct sigaction action {};
+  action.sa_handler = OnSignal;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+}
 
 void PushWake() {
   if (g_wake_event == static_cast<Uint32>(-1)) return;
@@ -299,6 +317,7 @@ bool StartDisplay() {
     }
     SDL_SetHint(SDL_HINT_VIDEODRIVER, drivers.c_str());
   }
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
   if (SDL_Init(SDL_INIT_VIDEO) != 0) {
@@ -314,6 +333,7 @@ bool StartDisplay() {
     return false;
   }
   g_wake_event = SDL_RegisterEvents(1);
+  CatchSignals();
   return true;
 }
 
@@ -344,6 +364,7 @@ void ServeWindow() {
     SDL_Event e;
     if (timeout_ms > 0 && SDL_WaitEventTimeout(&e, timeout_ms)) HandleEvent(e);
     while (SDL_PollEvent(&e)) HandleEvent(e);
+    if (g_signalled.exchange(false)) CloseByUser();
     if (w.present_wanted && SDL_GetTicks64() - w.last_present_ms >= kFrameMs) Present(false);
   }
   if (w.window) SDL_DestroyWindow(w.window);
