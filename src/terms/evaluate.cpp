@@ -209,7 +209,7 @@ double EvaluateTerm(std::string_view translated, double x, double y, double z) {
       ok = false;
       break;
     }
-    if (!ApplyToken(stack, depth, translated.substr(pos, end - pos), x, y, z)) {
+    if (!ApplyToken(stack, depth, std::string_view(translated.data() + pos, end - pos), x, y, z)) {
       ok = false;
       break;
     }
