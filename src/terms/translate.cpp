@@ -20,12 +20,21 @@ constexpr const char* kFaultMessage = " unzul\xE4ssige Zeichen oder Strukturfehl
 // over as if it belonged to the number.
 constexpr std::string_view kNumberEnds = "+*-/^acelst()xn ";
 
-// Stop characters for FlushUntil: an operator moves out everything above the
-// first open parenthesis or weaker operator on the stack.
-constexpr std::string_view kStopsAdditive = "(";
-constexpr std::string_view kStopsMultiplicative = "(+-";
-constexpr std::string_view kStopsPower = "(*/+-";
-constexpr std::string_view kStopsFunction = "(*/+-";
+// What each operator moves from the stack (everything above the first of its
+// stop characters) and then pushes. A minus where an operand is due is a sign;
+// elsewhere it subtracts, which the postfix text writes as adding the negation.
+struct OperatorRule {
+  char op;
+  std::string_view stops;
+  std::string_view push_as_sign;  // when an operand is expected
+  std::string_view push;          // after an operand
+};
+constexpr OperatorRule kOperators[] = {
+    {'+', "(", "+|", "+|"},   {'-', "(", "-|", "-|+|"},   {'*', "(+-", "*|", "*|"},
+    {'/', "(+-", "/|", "/|"}, {'^', "(*/+-", "^|", "^|"},
+};
+constexpr std::string_view kCloseStops = "(";
+constexpr std::string_view kFunctionStops = "(*/+-";
 
 struct FunctionName {
   std::string_view name;
@@ -76,42 +85,29 @@ void AppendOperand(Translation& t, std::string_view element) {
   t.operand_expected = false;
 }
 
-void HandleOperator(Translation& t, char c) {
-  switch (c) {
-    case ')':
-      FlushUntil(t.output, t.stack, kStopsAdditive);
-      if (!t.stack.empty()) t.stack.erase(0, 1);
-      --t.open_count;
-      t.operand_expected = false;
-      break;
-    case '+':
-      FlushUntil(t.output, t.stack, kStopsAdditive);
-      Push(t, "+|");
-      break;
-    case '-':
-      FlushUntil(t.output, t.stack, kStopsAdditive);
-      // A minus where an operand is due is a sign; elsewhere it subtracts,
-      // which the postfix text writes as adding the negation.
-      Push(t, t.operand_expected ? "-|" : "-|+|");
-      break;
-    case '*':
-      FlushUntil(t.output, t.stack, kStopsMultiplicative);
-      Push(t, "*|");
-      break;
-    case '/':
-      FlushUntil(t.output, t.stack, kStopsMultiplicative);
-      Push(t, "/|");
-      break;
-    case '^':
-      FlushUntil(t.output, t.stack, kStopsPower);
-      Push(t, "^|");
-      break;
-    case '(':
-      Push(t, "(");
-      ++t.open_count;
-      t.operand_expected = true;
-      break;
+// An operator or parenthesis; false when c is none.
+bool HandleOperator(Translation& t, char c) {
+  if (c == '(') {
+    Push(t, "(");
+    ++t.open_count;
+    t.operand_expected = true;
+    return true;
   }
+  if (c == ')') {
+    FlushUntil(t.output, t.stack, kCloseStops);
+    if (!t.stack.empty()) t.stack.erase(0, 1);
+    --t.open_count;
+    t.operand_expected = false;
+    return true;
+  }
+  for (const OperatorRule& rule : kOperators) {
+    if (c == rule.op) {
+      FlushUntil(t.output, t.stack, rule.stops);
+      Push(t, t.operand_expected ? rule.push_as_sign : rule.push);
+      return true;
+    }
+  }
+  return false;
 }
 
 // A number at position i; returns the position after it.
@@ -130,7 +126,7 @@ std::size_t HandleName(Translation& t, const std::string& term, std::size_t i) {
   const std::string_view name = std::string_view(term).substr(i, 3);
   for (const FunctionName& f : kFunctions) {
     if (name == f.name) {
-      FlushUntil(t.output, t.stack, kStopsFunction);
+      FlushUntil(t.output, t.stack, kFunctionStops);
       Push(t, f.element);
       return i + 3;
     }
@@ -177,8 +173,7 @@ std::string TranslateTerm(std::string term) {
       ++i;
     } else if (c == '.' || (c >= '0' && c <= '9')) {
       i = HandleNumber(t, term, i);
-    } else if (std::string_view("+*-/^()").find(c) != std::string_view::npos) {
-      HandleOperator(t, c);
+    } else if (HandleOperator(t, c)) {
       ++i;
     } else if (std::string_view("acstel").find(c) != std::string_view::npos) {
       i = HandleName(t, term, i);
