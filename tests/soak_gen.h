@@ -131,9 +131,10 @@ inline std::string Blank(Rng& rng) {
 
 inline std::string SoundExpression(Rng& rng, int depth, bool may_start_with_sign);
 
-// One operand (an exponent where functions are not allowed). Functions always take parentheses, and
-// a sign only ever follows "(" and never another sign: the ways in which a term translates into
-// something that cannot be evaluated.
+// One operand; behind "^" (allow_function false) no bare function, which
+// would take the power's operand away. Functions always take parentheses, and
+// a sign only ever follows "(" and never another sign: otherwise the term
+// translates into something that cannot be evaluated.
 inline std::string SoundOperand(Rng& rng, int depth, bool allow_function) {
   constexpr int kLeafKinds = 3;
   constexpr int kAllKinds = 6;
@@ -156,7 +157,6 @@ inline std::string SoundOperand(Rng& rng, int depth, bool allow_function) {
   }
 }
 
-// A function right behind "^" would take the power's operand away.
 inline std::string SoundPower(Rng& rng, int depth) {
   std::string text = SoundOperand(rng, depth, true);
   if (Chance(rng, 0.2)) text += Blank(rng) + "^" + Blank(rng) + SoundOperand(rng, depth, false);

@@ -1,0 +1,156 @@
+#!/usr/bin/env bash
+# The real program ended from outside at every kind of moment: during the
+# title, at the pair count, at an f term, at a g term, at the range input,
+# while a message stands and while the drawing runs. Each time the process
+# must end by itself with exit code 0, within what is still left to do: the
+# title's 4 s, a message's 4 s, or the rest of the drawing, which then runs
+# unpaced. Each case is a fresh process; one Xvfb serves them all.
+#
+# By default the window is closed as by its close button. With
+# FAULTS_END_WITH=term (sigterm_e2e.sh) the program gets SIGTERM instead, and
+# with FAULTS_END_WITH=int SIGINT. FAULTS_CASES picks cases by key (title
+# count f g range message drawing; default all).
+set -euo pipefail
+program=$(realpath "$1")
+. "$(dirname "$0")/lib.sh"
+
+end_with=${FAULTS_END_WITH:-close}
+# Seconds the program may still take after the end: its own remaining
+# waiting time plus room for a slow machine.
+slack=2
+title_s=4
+message_s=4
+
+# Pixel rows (top, 24 high) of the text rows that the cases look at, and the
+# colours that tell the screens apart.
+row14_y=312
+row22_y=504
+row23_y=528
+row26_y=600
+poll="$E2E_WORK/poll.ppm"
+
+shot() { e2e_shot "$poll"; }
+
+# The title's green box.
+title_shown() { shot && [ "$(e2e_count "$poll" 300 200 300 150 00BE00)" -gt 10000 ]; }
+
+# The red heading of the description screen (so the pair count is asked).
+heading_shown() { shot && [ "$(e2e_count "$poll" 368 31 232 31 F00000)" -gt 0 ]; }
+
+# An input field 50 cells wide on the row: black far to the right of where
+# the pair count's narrow field ends.
+field_on_row() { shot && [ "$(e2e_count "$poll" 600 "$1" 280 24 000000)" -gt 5000 ]; }
+
+# A message: light yellow on row 26.
+message_shown() { shot && [ "$(e2e_count "$poll" 0 "$row26_y" 1030 24 FFFF80)" -gt 3000 ]; }
+
+# The drawing: the description screen gone, red points in the plot area.
+drawing_shown() {
+  shot && [ "$(e2e_count "$poll" 368 31 232 31 F00000)" -eq 0 ] &&
+    [ "$(e2e_count "$poll" 115 65 800 500 FF0000)" -gt 500 ]
+}
+
+# The key buffer holds one key: give the program time to take each.
+press() {
+  e2e_key "$@"
+  sleep 0.3
+}
+
+reach_title() { e2e_wait_for 3 title_shown; }
+
+reach_count() { e2e_wait_for 15 heading_shown; }
+
+reach_f_term() {
+  reach_count || return 1
+  press Return
+  e2e_wait_for 5 field_on_row "$row22_y"
+}
+
+reach_g_term() {
+  reach_f_term || return 1
+  press Return
+  e2e_wait_for 5 field_on_row "$row23_y"
+}
+
+# Three default pairs: the count and six terms confirmed, then the range.
+reach_range() {
+  reach_count || return 1
+  local i
+  for i in $(seq 7); do press Return; done
+  e2e_wait_for 5 field_on_row "$row14_y"
+}
+
+# "x)" for the first f term: its translation fails, and the message stands
+# for 4 s before the program ends.
+reach_message() {
+  reach_f_term || return 1
+  # The field offers 0.5*x with the cursor on its first character.
+  press Delete Delete Delete Delete Delete
+  e2e_type 'x)'
+  press Return
+  e2e_wait_for 5 field_on_row "$row23_y" || return 1
+  press Return
+  e2e_wait_for 5 message_shown
+}
+
+reach_drawing() {
+  reach_range || return 1
+  press Return
+  e2e_wait_for 5 drawing_shown
+}
+
+end_program() {
+  case "$end_with" in
+    close) e2e_close_window ;;
+    term) e2e_term ;;
+    int) kill -INT "$E2E_PID" ;;
+    *) e2e_fail "FAULTS_END_WITH must be close, term or int" ;;
+  esac
+}
+
+# A script's background jobs start with SIGINT ignored, and an ignored signal
+# stays ignored across exec; this starter puts it back to its default first,
+# as a program started from a terminal has it.
+started="$program"
+if [ "$end_with" = int ]; then
+  started="$E2E_WORK/with_sigint"
+  cat >"$started" <<PY
+#!/usr/bin/env python3
+import os, signal
+signal.signal(signal.SIGINT, signal.SIG_DFL)
+os.execv("$program", ["$program"])
+PY
+  chmod +x "$started"
+fi
+
+# run_case KEY NAME REACH ALLOWED_SECONDS
+run_case() {
+  local key=$1 name=$2 reach=$3 allowed=$4
+  case " ${FAULTS_CASES:-$key} " in
+    *" $key "*) ;;
+    *) return 0 ;;
+  esac
+  e2e_start "$started"
+  e2e_find_window 10
+  "$reach" || e2e_fail "$name: the program did not get there"
+  local start end
+  start=$(date +%s.%N)
+  end_program
+  e2e_wait_exit "$allowed" || e2e_fail "$name: still running $allowed s after the $end_with"
+  end=$(date +%s.%N)
+  [ "$E2E_STATUS" -eq 0 ] || e2e_fail "$name: exit code $E2E_STATUS after the $end_with"
+  awk -v n="$name" -v s="$start" -v e="$end" -v w="$end_with" \
+    'BEGIN { printf "%s: exit code 0, %.1f s after the %s\n", n, e - s, w }'
+}
+
+e2e_start_xvfb
+
+run_case title "title" reach_title $((title_s + slack))
+run_case count "pair count" reach_count $slack
+run_case f "f term" reach_f_term $slack
+run_case g "g term" reach_g_term $slack
+run_case range "range" reach_range $slack
+run_case message "message" reach_message $((message_s + slack))
+# The paced drawing would take 5 s; once the window is gone it must not.
+run_case drawing "drawing" reach_drawing $slack
+echo "ok"
