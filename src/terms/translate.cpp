@@ -19,6 +19,8 @@ constexpr const char* kFaultMessage = " unzul\xE4ssige Zeichen oder Strukturfehl
 // A number ends at the first of these characters; everything else is stepped
 // over as if it belonged to the number.
 constexpr std::string_view kNumberEnds = "+*-/^acelst()xn ";
+// Letters that begin a function name or stand for Euler's number.
+constexpr std::string_view kNameStarts = "acstel";
 
 // What each operator moves from the stack (everything above the first of its
 // stop characters) and then pushes. A minus where an operand is due is a sign;
@@ -175,7 +177,7 @@ std::string TranslateTerm(std::string term) {
       i = HandleNumber(t, term, i);
     } else if (HandleOperator(t, c)) {
       ++i;
-    } else if (std::string_view("acstel").find(c) != std::string_view::npos) {
+    } else if (kNameStarts.find(c) != std::string_view::npos) {
       i = HandleName(t, term, i);
     } else if (c == 'p' || c == kPiMarker) {
       AppendOperand(t, RoundedText(4 * std::atan(1.0), kConstantDecimals));
