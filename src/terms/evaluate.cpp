@@ -197,26 +197,19 @@ bool ApplyToken(double* stack, int& depth, std::string_view token, double x, dou
 double EvaluateTerm(std::string_view translated, double x, double y, double z) {
   double stack[kStackSize];
   int depth = 0;
-  const std::size_t length = translated.size();
-  std::size_t pos = 0;
-  bool ended_on_terminator = false;
-  bool ok = true;
-  // At least two characters must remain for another element.
-  while (pos + 1 < length) {
-    std::size_t end = pos;
-    while (end < length && !IsTerminator(translated[end])) ++end;
-    if (end == length) {
-      ok = false;
-      break;
-    }
-    if (!ApplyToken(stack, depth, std::string_view(translated.data() + pos, end - pos), x, y, z)) {
-      ok = false;
-      break;
-    }
-    pos = end + 1;
-    ended_on_terminator = pos == length;
+  const char* p = translated.data();
+  const char* const end = p + translated.size();
+  // At least two characters must remain for another element; a failing
+  // token leaves p short of the end.
+  while (end - p >= 2) {
+    const char* stop = p;
+    while (stop != end && !IsTerminator(*stop)) ++stop;
+    if (stop == end) break;
+    if (!ApplyToken(stack, depth, std::string_view(p, stop - p), x, y, z)) break;
+    p = stop + 1;
   }
-  if (ok && ended_on_terminator && depth == 1) return stack[0];
+  // Done only when the last terminator was the last character.
+  if (p == end && depth == 1) return stack[0];
   ShowMessage(kCalcMessage, kMessageSeconds);
   return 0;
 }
