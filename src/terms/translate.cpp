@@ -193,6 +193,9 @@ std::string TranslateTerm(std::string term) {
   t.output += t.stack;
   // Only the final count matters: ")x(" balances out.
   if (t.open_count != 0) t.error = true;
+  // A term of nothing but parentheses ("()") yields no element at all; the
+  // program would end without a word, so it counts as a structure fault.
+  if (t.output.empty() && term.find_first_not_of(' ') != std::string::npos) t.error = true;
   if (t.error) {
     ShowMessage(kFaultMessage, kMessageSeconds);
     return "";
