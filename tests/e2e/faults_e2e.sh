@@ -108,21 +108,6 @@ end_program() {
   esac
 }
 
-# A script's background jobs start with SIGINT ignored, and an ignored signal
-# stays ignored across exec; this starter puts it back to its default first,
-# as a program started from a terminal has it.
-started="$program"
-if [ "$end_with" = int ]; then
-  started="$E2E_WORK/with_sigint"
-  cat >"$started" <<PY
-#!/usr/bin/env python3
-import os, signal
-signal.signal(signal.SIGINT, signal.SIG_DFL)
-os.execv("$program", ["$program"])
-PY
-  chmod +x "$started"
-fi
-
 # run_case KEY NAME REACH ALLOWED_SECONDS
 run_case() {
   local key=$1 name=$2 reach=$3 allowed=$4
@@ -130,7 +115,7 @@ run_case() {
     *" $key "*) ;;
     *) return 0 ;;
   esac
-  e2e_start "$started"
+  e2e_start "$program"
   e2e_find_window 10
   "$reach" || e2e_fail "$name: the program did not get there"
   local start end
