@@ -96,7 +96,8 @@ TEST(TranslateTerm, TranslatesTermsOfTheLanguage) {
 }
 
 TEST(TranslateTerm, FaultyTermShowsOneMessageAndGivesNothing) {
-  const char* faulty[] = {"SIN(x)", "ln(x)", "co", "(x", "x)", "x#", "q", "ln(x", "x))(((", "a", "()", " ( ( ) ) "};
+  const char* faulty[] = {"SIN(x)", "ln(x)", "co",     "(x", "x)", "x#",
+                          "q",      "ln(x",  "x))(((", "a",  "()", " ( ( ) ) "};
   OpenTextScreen();
   int expected = 0;
   for (const char* term : faulty) {
