@@ -8,18 +8,13 @@
 
 #include "display/headless.h"
 #include "display/surface.h"
+#include "test_screen.h"
 
 namespace {
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr Color kGrey = 0xD0D0D0;
-
-void Fresh() {
-  HeadlessReset();
-  OpenWindow("Test", 100, 100, 1030, 630);
-  SelectFont(CreateFont("Courier New", 16, 0));
-}
 
 // The pixels of a rectangle, row by row.
 std::vector<Color> Grab(int left, int top, int width, int height) {
@@ -40,7 +35,7 @@ TEST(DisplaySurface, MoveToRoundsHalvesToEven) {
       {12.5, 13.5, 12, 14}, {2.4999, 2.5001, 2, 3}, {1e300, -1e300, 1 << 20, -(1 << 20)},
   };
   for (const Case& c : cases) {
-    Fresh();
+    OpenTextScreen();
     MoveTo(c.x, c.y);
     PrintText("A");
     ASSERT_EQ(HeadlessPrintLog().size(), 1u);
@@ -58,7 +53,7 @@ TEST(DisplaySurface, CellSizesFollowTheFaceMetrics) {
   const Case cases[] = {{16, 0, 13, 24}, {20, 1, 16, 31}, {18, 1, 14, 27},
                         {14, 1, 11, 22}, {26, 1, 21, 40}, {80, 1, 64, 121}};
   for (const Case& c : cases) {
-    Fresh();
+    OpenTextScreen();
     SelectFont(CreateFont("Courier New", c.points, c.style));
     Extent cell = TextCellSize();
     EXPECT_EQ(cell.width, c.width) << c.points;
@@ -71,7 +66,7 @@ TEST(DisplaySurface, CellSizesFollowTheFaceMetrics) {
 }
 
 TEST(DisplaySurface, NewLineMovesDownOneCharacterHeight) {
-  Fresh();
+  OpenTextScreen();
   MoveTo(40, 10);
   PrintText("abc");
   NewLine();
@@ -81,7 +76,7 @@ TEST(DisplaySurface, NewLineMovesDownOneCharacterHeight) {
 }
 
 TEST(DisplaySurface, TextMovesThePositionAndIsLoggedWithResolvedColours) {
-  Fresh();
+  OpenTextScreen();
   PrintText("ab");
   SetColors(0xF00000, kGrey);
   PrintText("c");
@@ -103,14 +98,14 @@ TEST(DisplaySurface, TextMovesThePositionAndIsLoggedWithResolvedColours) {
 
 TEST(DisplaySurface, TextPrintedTwiceAtOnePlaceLeavesOnlyTheSecond) {
   // What the second text looks like on its own ...
-  Fresh();
+  OpenTextScreen();
   ClearWindow(0x123456);
   SetColors(0, kGrey);
   MoveTo(100, 50);
   PrintText("i.i");
   std::vector<Color> alone = Grab(95, 45, 50, 34);
   // ... and over a wider, darker text in other colours.
-  Fresh();
+  OpenTextScreen();
   ClearWindow(0x123456);
   SetColors(0xFFFFFF, 0);
   MoveTo(100, 50);
@@ -124,7 +119,7 @@ TEST(DisplaySurface, TextPrintedTwiceAtOnePlaceLeavesOnlyTheSecond) {
 TEST(DisplaySurface, NonAsciiTextIsDrawn) {
   // a-umlaut, superscript two and the euro sign each draw their own glyph.
   for (const char* text : {"\xE4", "\xB2", "\x80"}) {
-    Fresh();
+    OpenTextScreen();
     SetColors(0, kGrey);
     PrintText(text);
     std::vector<Color> cell = Grab(0, 0, 13, 24);
@@ -135,7 +130,7 @@ TEST(DisplaySurface, NonAsciiTextIsDrawn) {
 TEST(DisplaySurface, SetPixelOutsideOrNotFiniteLeavesNoMark) {
   const double bad[][2] = {{-1, 5},   {1030, 5}, {5, 630},   {5, -0.6},      {kNaN, 5},
                            {5, kNaN}, {kInf, 5}, {5, -kInf}, {1e300, 1e300}, {-1e19, 3}};
-  Fresh();
+  OpenTextScreen();
   ScreenCopy before = SaveScreen();
   for (const auto& xy : bad) SetPixel(xy[0], xy[1], 0xFF0000);
   EXPECT_EQ(SaveScreen().pixels, before.pixels);
@@ -144,7 +139,7 @@ TEST(DisplaySurface, SetPixelOutsideOrNotFiniteLeavesNoMark) {
 }
 
 TEST(DisplaySurface, SetPixelRoundsAndDefaultsToTheTextColour) {
-  Fresh();
+  OpenTextScreen();
   SetPixel(1029.4, 629.5, 0x00FF00);  // 629.5 goes to the even 630: outside
   SetPixel(1029.4, 628.5, 0x00FF00);
   SetColors(0x0000F0, kGrey);
@@ -173,7 +168,7 @@ TEST(DisplaySurface, RgbClampsEachComponent) {
 }
 
 TEST(DisplaySurface, BoxHasItsCornersAnOutlineAndAFilling) {
-  Fresh();
+  OpenTextScreen();
   ClearWindow(kGrey);
   // No text colour set yet: the outline takes the system's text colour.
   DrawBox(20, 10, 10, 20, 0, kDefaultColor, 0x00BE00);
@@ -194,7 +189,7 @@ TEST(DisplaySurface, BoxHasItsCornersAnOutlineAndAFilling) {
 }
 
 TEST(DisplaySurface, SaveAndRestoreGiveThePictureBack) {
-  Fresh();
+  OpenTextScreen();
   ClearWindow(kGrey);
   SetColors(0, 0xFFFF80);
   PrintText("Meldung");
@@ -218,7 +213,7 @@ TEST(DisplaySurface, KeyBufferKeepsTheNewestKeyAndIgnoresTab) {
       {{}, ""},           {{"a"}, "a"},    {{"a", "b"}, "b"},  {{"\t"}, ""},
       {{"a", "\t"}, "a"}, {{"x", up}, up}, {{up, "\r"}, "\r"}, {{"\x1b", "\xE4"}, "\xE4"}};
   for (const Case& c : cases) {
-    Fresh();
+    OpenTextScreen();
     for (const std::string& key : c.typed) HeadlessPressKey(key);
     EXPECT_EQ(ReadKey(), c.read);
     EXPECT_EQ(ReadKey(), "");
@@ -227,7 +222,7 @@ TEST(DisplaySurface, KeyBufferKeepsTheNewestKeyAndIgnoresTab) {
 }
 
 TEST(DisplaySurface, DoubleClickIsReportedTwice) {
-  Fresh();
+  OpenTextScreen();
   HeadlessClick(7.5, 9, true);
   Click first = ReadClick();
   Click second = ReadClick();

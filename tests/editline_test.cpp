@@ -9,6 +9,7 @@
 
 #include "display/display.h"
 #include "display/headless.h"
+#include "test_screen.h"
 #include "textscreen/textscreen.h"
 
 namespace {
@@ -22,9 +23,7 @@ constexpr int kCellHeight = 24;
 class EditLineTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    HeadlessReset();
-    OpenWindow("t", 100, 100, 1030, 630);
-    SelectFont(CreateFont("Courier New", 16, 0));
+    OpenTextScreen();
     ClearWindow(kLightGrey);
   }
 };
@@ -283,9 +282,7 @@ TEST_F(EditLineTest, NoRoomForTheFieldStillGivesOneCell) {
 TEST_F(EditLineTest, SenselessWidthsDoNotBreakTheField) {
   const double widths[] = {-3, 0.2, 1e300, std::nan("")};
   for (double width : widths) {
-    HeadlessReset();
-    OpenWindow("t", 100, 100, 1030, 630);
-    SelectFont(CreateFont("Courier New", 16, 0));
+    OpenTextScreen();
     HeadlessScript({Key("a"), kBackspace, kDelete, Key("b"), kEnter});
     double cursor = 0;
     std::string result = EditLine("W", "xyz", 2, 1, cursor, width);

@@ -9,24 +9,13 @@
 #include "display/display.h"
 #include "display/headless.h"
 #include "terms/terms.h"
+#include "test_screen.h"
 
 namespace {
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 const std::string kCalcMessage = " Rechenfehler ";
-
-void OpenTextScreen() {
-  HeadlessReset();
-  OpenWindow("Punktmuster", 100, 100, 1030, 630);
-  SelectFont(CreateFont("Courier New", 16, 0));
-}
-
-int TimesPrinted(const std::string& text) {
-  int count = 0;
-  for (const PrintedText& p : HeadlessPrintLog()) count += p.text == text;
-  return count;
-}
 
 // Equal values, with NaN equal to NaN and the sign of zero counted.
 bool SameValue(double a, double b) {

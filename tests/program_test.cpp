@@ -10,6 +10,7 @@
 
 #include "display/headless.h"
 #include "main/range_text.h"
+#include "test_screen.h"
 
 namespace {
 
@@ -80,12 +81,6 @@ std::vector<std::string> Offered(const std::string& prompt) {
   return offered;
 }
 
-int Count(const std::string& text) {
-  const std::vector<PrintedText>& log = HeadlessPrintLog();
-  return static_cast<int>(
-      std::count_if(log.begin(), log.end(), [&](const PrintedText& p) { return p.text == text; }));
-}
-
 using Strings = std::vector<std::string>;
 
 TEST(ProgramTest, FirstPassWithEnterEverywhere) {
@@ -99,8 +94,8 @@ TEST(ProgramTest, FirstPassWithEnterEverywhere) {
   for (int pair = 1; pair <= 3; pair++) {
     EXPECT_EQ(Offered(FPrompt(pair)), Strings({defaults[pair - 1][0]}));
     EXPECT_EQ(Offered(GPrompt(pair)), Strings({defaults[pair - 1][1]}));
-    EXPECT_EQ(Count(FPrompt(pair) + defaults[pair - 1][0]), 1) << "echo of pair " << pair;
-    EXPECT_EQ(Count(GPrompt(pair) + defaults[pair - 1][1]), 1) << "echo of pair " << pair;
+    EXPECT_EQ(TimesPrinted(FPrompt(pair) + defaults[pair - 1][0]), 1) << "echo of pair " << pair;
+    EXPECT_EQ(TimesPrinted(GPrompt(pair) + defaults[pair - 1][1]), 1) << "echo of pair " << pair;
   }
   EXPECT_EQ(Offered(kRangePrompt), Strings({"(0,0) - (1,1)"}));
 
@@ -115,7 +110,7 @@ TEST(ProgramTest, FirstPassWithEnterEverywhere) {
   }
   // The next pass began with the description screen; ESC (the closed window)
   // at its count ended the program.
-  EXPECT_EQ(Count(kHeading), 2);
+  EXPECT_EQ(TimesPrinted(kHeading), 2);
   EXPECT_GE(HeadlessClockMs(), 4000);
 }
 
@@ -200,7 +195,7 @@ TEST(ProgramTest, CountFourStartsEmpty) {
   }
   EXPECT_EQ(Offered(kRangePrompt), Strings({"(0,0) - (0,0)"}));
   EXPECT_EQ(HeadlessSetPixelCalls(), 0u);
-  EXPECT_EQ(Count(kHeading), 1);
+  EXPECT_EQ(TimesPrinted(kHeading), 1);
 }
 
 TEST(ProgramTest, FractionalCountAsksWholePairsAndDraws) {
@@ -345,8 +340,8 @@ TEST(ProgramTest, Endings) {
     RunScript(c.script);
     EXPECT_EQ(HeadlessScriptLeft(), 0u) << c.name;
     EXPECT_EQ(HeadlessSetPixelCalls(), 0u) << c.name;
-    EXPECT_EQ(Count(kHeading), 1) << c.name;
-    EXPECT_EQ(Count(kTermFault), c.messages) << c.name;
+    EXPECT_EQ(TimesPrinted(kHeading), 1) << c.name;
+    EXPECT_EQ(TimesPrinted(kTermFault), c.messages) << c.name;
     EXPECT_EQ(Offered(FPrompt(1)).size(), c.asked_pair_1 ? 1u : 0u) << c.name;
   }
 }

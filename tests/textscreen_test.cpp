@@ -9,6 +9,7 @@
 
 #include "display/display.h"
 #include "display/headless.h"
+#include "test_screen.h"
 
 namespace {
 
@@ -19,11 +20,7 @@ const Color kLightYellow = Rgb(255, 255, 128);
 
 class TextScreen : public ::testing::Test {
  protected:
-  void SetUp() override {
-    HeadlessReset();
-    OpenWindow("t", 100, 100, 1030, 630);
-    SelectFont(CreateFont("Courier New", 16, 0));
-  }
+  void SetUp() override { OpenTextScreen(); }
 };
 
 std::string ClickEvent(int column, int row) {
@@ -204,9 +201,7 @@ TEST_F(TextScreen, MessageStandsUntilKeyOrTimeOut) {
       {4, false, 4000}, {1, false, 1000}, {4, true, 0}, {0, true, 0}, {-3, true, 0},
   };
   for (const Case& c : cases) {
-    HeadlessReset();
-    OpenWindow("t", 100, 100, 1030, 630);
-    SelectFont(CreateFont("Courier New", 16, 0));
+    OpenTextScreen();
     if (c.key_pending) HeadlessPressKey("q");
     ShowMessage("Achtung", c.seconds);
     EXPECT_EQ(HeadlessClockMs(), c.milliseconds) << c.seconds << " " << c.key_pending;

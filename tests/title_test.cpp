@@ -9,6 +9,7 @@
 
 #include "display/display.h"
 #include "display/headless.h"
+#include "test_screen.h"
 #include "textscreen/textscreen.h"
 
 namespace {
@@ -22,11 +23,7 @@ const std::string kCredit = "Grafik-Demo, Version 4/18";  // 25 characters
 
 class TitleTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    HeadlessReset();
-    OpenWindow("t", 100, 100, 1030, 630);
-    SelectFont(CreateFont("Courier New", 16, 0));
-  }
+  void SetUp() override { OpenTextScreen(); }
 };
 
 TEST_F(TitleTest, BoxesStandAtTheirPixels) {

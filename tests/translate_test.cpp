@@ -8,24 +8,11 @@
 #include "display/headless.h"
 #include "terms/terms.h"
 #include "terms/terms_internal.h"
+#include "test_screen.h"
 
 namespace {
 
 const std::string kFaultMessage = " unzul\xE4ssige Zeichen oder Strukturfehler ";
-
-// A fresh headless window with the text font, so that messages are drawn and
-// logged as in the program.
-void OpenTextScreen() {
-  HeadlessReset();
-  OpenWindow("Punktmuster", 100, 100, 1030, 630);
-  SelectFont(CreateFont("Courier New", 16, 0));
-}
-
-int TimesPrinted(const std::string& text) {
-  int count = 0;
-  for (const PrintedText& p : HeadlessPrintLog()) count += p.text == text;
-  return count;
-}
 
 struct TranslationCase {
   const char* term;
