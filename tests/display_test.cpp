@@ -221,6 +221,73 @@ TEST(DisplaySurface, KeyBufferKeepsTheNewestKeyAndIgnoresTab) {
   EXPECT_EQ(HeadlessReadKeyCalls(), 2u);
 }
 
+TEST(DisplaySurface, ScheduledKeyArrivesWhenTheClockReachesItsTime) {
+  // Through Pause: not a moment early.
+  OpenTextScreen();
+  HeadlessPressKeyAt(100, "k");
+  Pause(99);
+  EXPECT_EQ(ReadKey(), "");
+  Pause(0.99);
+  EXPECT_EQ(ReadKey(), "");
+  Pause(0.01);
+  EXPECT_EQ(ReadKey(), "k");
+  Pause(1000);
+  EXPECT_EQ(ReadKey(), "");  // pressed once only
+
+  // Through paced pixels (25 us each): only pixels that land in the open
+  // window move the clock.
+  OpenTextScreen();
+  HeadlessPressKeyAt(100, "p");
+  for (int i = 0; i < 3999; ++i) SetPixel(i % 1000, i / 1000, 0xFF0000);
+  SetPixel(-5, 3, 0xFF0000);
+  SetPixel(2000, 3, 0xFF0000);
+  EXPECT_LT(HeadlessClockMs(), 100);
+  EXPECT_EQ(ReadKey(), "");
+  SetPixel(500, 500, 0xFF0000);
+  SetPixel(501, 500, 0xFF0000);
+  EXPECT_GE(HeadlessClockMs(), 100);
+  EXPECT_EQ(ReadKey(), "p");
+}
+
+TEST(DisplaySurface, ScheduledKeysArriveInTimeOrder) {
+  OpenTextScreen();
+  HeadlessPressKeyAt(20, "b");
+  HeadlessPressKeyAt(10, "a");
+  HeadlessPressKeyAt(30, "\t");  // ignored, like a typed TAB
+  HeadlessPressKeyAt(40, "c");
+  HeadlessPressKeyAt(40, "d");  // same time: the later scheduled wins
+  HeadlessPressKeyAt(kNaN, "never");
+  Pause(15);
+  EXPECT_EQ(ReadKey(), "a");
+  Pause(10);
+  EXPECT_EQ(ReadKey(), "b");
+  Pause(10);
+  EXPECT_EQ(ReadKey(), "");
+  Pause(kNaN);
+  Pause(-50);
+  EXPECT_EQ(ReadKey(), "");
+  Pause(10);
+  EXPECT_EQ(ReadKey(), "d");
+
+  // A key due while the program is busy replaces one still pending.
+  OpenTextScreen();
+  HeadlessPressKey("x");
+  HeadlessPressKeyAt(5, "y");
+  Pause(5);
+  EXPECT_EQ(ReadKey(), "y");
+
+  // The reset forgets the schedule; a closed window's pixels cost nothing.
+  HeadlessPressKeyAt(10, "z");
+  OpenTextScreen();
+  Pause(20);
+  EXPECT_EQ(ReadKey(), "");
+  HeadlessPressKeyAt(25, "w");
+  HeadlessCloseWindow();
+  for (int i = 0; i < 1000; ++i) SetPixel(i, 0, 0xFF0000);
+  EXPECT_EQ(HeadlessClockMs(), 20);
+  EXPECT_EQ(ReadKey(), "");
+}
+
 TEST(DisplaySurface, DoubleClickIsReportedTwice) {
   OpenTextScreen();
   HeadlessClick(7.5, 9, true);

@@ -81,6 +81,27 @@ TEST(PlotTest, KeyEndsDrawingAtFirstColourChange) {
   for (const PlottedPixel& pixel : HeadlessPixelLog()) ASSERT_EQ(pixel.color, kRed);
 }
 
+TEST(PlotTest, KeyTypedDuringDrawingEndsItAtTheNextColourChange) {
+  // Every point of the default figure lands in the area, so each costs 25 us
+  // of the virtual clock: 100 ms is point 4000, 250 ms point 10000.
+  struct Case {
+    double at_ms;
+    std::size_t pixels;
+  };
+  const Case cases[] = {{100, 9999}, {249.9, 9999}, {250.1, 19999}, {300, 19999}, {6000, 200000}};
+  for (const Case& c : cases) {
+    Fresh();
+    HeadlessPressKeyAt(HeadlessClockMs() + c.at_ms, "a");
+    PlotPoints(3, DefaultPairs(), {0, 0, 1, 1});
+    EXPECT_EQ(HeadlessSetPixelCalls(), c.pixels) << c.at_ms;
+    EXPECT_EQ(HeadlessPixelLog().size(), c.pixels) << c.at_ms;
+  }
+  // Not yet due when the drawing ended: still to come.
+  EXPECT_EQ(ReadKey(), "");
+  Pause(2000);
+  EXPECT_EQ(ReadKey(), "a");
+}
+
 // Pair j sends every point to (j/10, j/10), so each pixel tells the pair chosen.
 TEST(PlotTest, PairChoice) {
   struct Case {

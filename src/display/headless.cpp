@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <deque>
+#include <utility>
 
 #include "display/surface.h"
 
@@ -13,8 +14,15 @@ namespace {
 // What one pixel costs on the paced window.
 constexpr double kPixelCostMs = 0.025;
 
+// A key to be typed once the virtual clock reaches `clock_ms`.
+struct TimedKey {
+  double clock_ms;
+  std::string key;
+};
+
 struct Headless {
   std::deque<ScriptedInput> script;
+  std::deque<TimedKey> timed_keys;  // in time order
   double clock_ms = 0;
   std::vector<PrintedText> prints;
   std::vector<PlottedPixel> pixels;
@@ -38,6 +46,17 @@ void HandOver(const ScriptedInput& input) {
   }
 }
 
+// Called after each advance of the clock: type every scheduled key whose time
+// has come, earliest first, so a later one replaces an earlier one as it would
+// if the user typed both before the program looked.
+void PressDueKeys() {
+  while (!g_headless.timed_keys.empty() &&
+         g_headless.timed_keys.front().clock_ms <= g_headless.clock_ms) {
+    PutKey(g_headless.timed_keys.front().key);
+    g_headless.timed_keys.pop_front();
+  }
+}
+
 }  // namespace
 
 void NotifyDrawn() {}
@@ -50,7 +69,9 @@ void NotePixel(bool hit, int x, int y, Color color, bool open) {
   ++g_headless.set_pixel_calls;
   if (!hit) return;
   g_headless.pixels.push_back({x, y, color});
-  if (open) g_headless.clock_ms += kPixelCostMs;
+  if (!open) return;
+  g_headless.clock_ms += kPixelCostMs;
+  PressDueKeys();
 }
 
 void OpenWindow(std::string caption, double, double, double, double) {
@@ -59,7 +80,9 @@ void OpenWindow(std::string caption, double, double, double, double) {
 }
 
 void Pause(double milliseconds) {
-  if (std::isfinite(milliseconds) && milliseconds > 0) g_headless.clock_ms += milliseconds;
+  if (!std::isfinite(milliseconds) || milliseconds <= 0) return;
+  g_headless.clock_ms += milliseconds;
+  PressDueKeys();
 }
 
 void WaitForInput(double) {
@@ -85,6 +108,16 @@ void HeadlessReset() {
 
 void HeadlessPressKey(std::string key) {
   PutKey(key);
+}
+
+void HeadlessPressKeyAt(double clock_ms, std::string key) {
+  // A time that never comes would block every key behind it.
+  if (std::isnan(clock_ms)) return;
+  auto& keys = g_headless.timed_keys;
+  // After any key of the same time, so equal times keep the order of scheduling.
+  auto at = keys.begin();
+  while (at != keys.end() && at->clock_ms <= clock_ms) ++at;
+  keys.insert(at, TimedKey{clock_ms, std::move(key)});
 }
 
 void HeadlessClick(double x, double y, bool double_click) {

@@ -41,6 +41,11 @@ struct ScriptedInput {
 void HeadlessReset();
 // As if typed now: replaces a pending key (TAB is ignored like on the window).
 void HeadlessPressKey(std::string key);
+// As if typed when the virtual clock reaches clock_ms: the key is pressed
+// (like HeadlessPressKey) as soon as Pause or a paced SetPixel carries the
+// clock to that time or past it. Several may be scheduled; each is pressed
+// once, in time order. HeadlessReset drops them.
+void HeadlessPressKeyAt(double clock_ms, std::string key);
 // As if clicked now with the left button.
 void HeadlessClick(double x, double y, bool double_click);
 // As if the user closed the window now.
