@@ -96,6 +96,11 @@ TEST(EvaluateTerm, ComputesByTheTokenTable) {
       {"1\\1E+300\\^|", 0, 0, 1},
       {"1.5\\1E+300\\^|", 0, 0, kInf},
       {".5\\1E+300\\^|", 0, 0, 0},
+      // By squaring: the parity of huge counts, odd just below 2^53, even above.
+      {"X\\Y\\^|", -1, 9007199254740991.0, -1},
+      {"X\\Y\\^|", -1, 9007199254740994.0, 1},
+      {"X\\Y\\^|", -1, 1e300, 1},
+      {"X\\Y\\^|", 2, 0x1p60, kInf},
       {"X\\Y\\^|", 2, kInf, kNaN},
       {"X\\Y\\^|", 1, kInf, kNaN},
       {"X\\Y\\^|", 2, kNaN, kNaN},

@@ -18,6 +18,8 @@ constexpr const char* kCalcMessage = " Rechenfehler ";
 // Whole exponents up to this magnitude are multiplied out factor by factor;
 // larger ones by squaring, which only rounds differently and always ends.
 constexpr double kStepwisePowerMax = 64;
+// From 2^53 on a double has no bit below 2, so every such whole number is even.
+constexpr double kFirstAllEvenCount = 9007199254740992.0;
 
 enum TokenKind : unsigned char {
   kNumber,
@@ -67,6 +69,12 @@ bool IsTerminator(char c) {
   return c == '\\' || c == '|';
 }
 
+// True for an odd whole number >= 0; cheaper than fmod, which takes long for
+// huge counts and would run at every halving.
+bool IsOddCount(double count) {
+  return count < kFirstAllEvenCount && (static_cast<std::uint64_t>(count) & 1) == 1;
+}
+
 // base^count for a whole count >= 0.
 double WholePower(double base, double count) {
   double r = 1;
@@ -76,7 +84,7 @@ double WholePower(double base, double count) {
   }
   double factor = base;
   while (count > 0) {
-    if (std::fmod(count, 2) == 1) r = factor * r;
+    if (IsOddCount(count)) r = factor * r;
     factor = factor * factor;
     count = std::floor(count / 2);
   }
