@@ -48,6 +48,17 @@ constexpr int kMaxDrawingsPerRun = 3;
 constexpr double kDrawingChance = 0.2;
 // Pairs typed at most into a pass whose count asks for thousands.
 constexpr int kMaxTypedPairsOfHugeCount = 4;
+// The virtual clock: the title stands for 4 s, and a drawing whose 200000
+// points all land in the area takes 5 s (25 us each).
+constexpr double kTitleMs = 4000;
+constexpr double kDrawingMs = 5000;
+// Chance that a run with drawings has keys typed at random moments, and how
+// many at most.
+constexpr double kTimedKeysChance = 0.75;
+constexpr int kMaxTimedKeys = 3;
+// Share of those keys typed in the first moments after the title.
+constexpr double kEarlyKeyChance = 0.5;
+constexpr double kEarlyKeysMs = 300;
 
 constexpr char kBackspace = 8;
 constexpr char kEnter = 13;
@@ -410,9 +421,18 @@ struct Model {
   std::vector<std::pair<std::string, std::string>> typed;
 };
 
+// A key typed when the virtual clock reaches `clock_ms`, whatever the program
+// is doing then.
+struct TimedKey {
+  double clock_ms;
+  std::string key;
+};
+
 struct Scenario {
   std::vector<ScriptedInput> script;
-  std::string story;  // one line per pass, for the failure report
+  std::vector<TimedKey> timed_keys;
+  int passes = 0;
+  std::string story;  // one line per pass and one for the timed keys
 };
 
 // The built-in defaults of counts 1, 2 and 3 (pair by pair, f then g).
@@ -590,6 +610,46 @@ inline void EndingPass(Rng& rng, CellSize cell, const Model& model, Scenario& sc
   scenario.story += ", range " + Quoted(range) + ", end\n";
 }
 
+// Keys typed at random moments of the drawings. Any key ends a drawing at
+// its next colour change, but one that comes too late for that stays pending
+// and goes to the next input field instead. So these are only keys an input
+// field ignores (Home, Page Up/Down, End, F1, F2, F10, F11, F12, unused codes,
+// and TAB, which the window drops), or ESC, which ends the run: whatever each
+// field gets from the script stays as the scenario planned it. (Letters or
+// Enter there would shift the script from field to field and could bring
+// terms that fail at every evaluation into a drawing.)
+constexpr int kFieldIgnoredScanCodes[] = {71, 73, 74, 76, 78, 79, 81, 59, 60, 68, 133, 134};
+
+inline std::string TimedKeyText(Rng& rng) {
+  int choice = Pick(rng, 10);
+  if (choice == 0) return std::string(1, kEscape);
+  if (choice == 1) return "\t";
+  return std::string{'\0', static_cast<char>(PickFrom(rng, kFieldIgnoredScanCodes))};
+}
+
+// Times from the end of the title to the end of the last drawing, were every
+// point of every drawing in the area. Most drawings of random terms put few
+// points in the area and so hardly move the clock: a key whose time never
+// comes is never typed, hence many keys soon after the title. Drawn after the
+// script, so that the script of a seed is the same with or without them.
+inline void ScheduleTimedKeys(Rng& rng, int drawings, Scenario& scenario) {
+  if (drawings == 0 || !Chance(rng, kTimedKeysChance)) return;
+  std::uniform_real_distribution<double> anywhere(kTitleMs, kTitleMs + drawings * kDrawingMs);
+  std::uniform_real_distribution<double> early(kTitleMs, kTitleMs + kEarlyKeysMs);
+  std::string line = "timed keys";
+  for (int n = 1 + Pick(rng, kMaxTimedKeys); n > 0; --n) {
+    double at_ms = Chance(rng, kEarlyKeyChance) ? early(rng) : anywhere(rng);
+    TimedKey timed = {at_ms, TimedKeyText(rng)};
+    std::string name = timed.key.size() == 2
+                           ? "scan " + std::to_string(static_cast<unsigned char>(timed.key[1]))
+                       : timed.key[0] == kEscape ? "ESC"
+                                                 : "TAB";
+    line += ", " + name + " at " + std::to_string(timed.clock_ms) + " ms";
+    scenario.timed_keys.push_back(timed);
+  }
+  scenario.story += line + "\n";
+}
+
 // The script of one program run: some passes that draw, then one that ends.
 inline Scenario MakeScenario(Rng& rng, CellSize cell) {
   Scenario scenario;
@@ -600,6 +660,8 @@ inline Scenario MakeScenario(Rng& rng, CellSize cell) {
     ++drawings;
   }
   EndingPass(rng, cell, model, scenario);
+  scenario.passes = drawings + 1;
+  ScheduleTimedKeys(rng, drawings, scenario);
   return scenario;
 }
 

@@ -4,7 +4,9 @@
 //
 // SOAK_SECONDS (default 60) bounds both tests together; the seed is printed at
 // the start and SOAK_SEED replays it; SOAK_RUN=k replays only run k;
-// SOAK_VERBOSE=1 prints the story and time of every program run.
+// SOAK_VERBOSE=1 prints the story and time of every program run. Some runs
+// also get keys typed at random moments of the virtual clock, mostly while
+// the program draws.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -227,6 +229,8 @@ TEST(Soak, ProgramSurvivesRandomInput) {
   long passes = 0;
   long cursor_cells = 0;
   std::size_t inputs = 0;
+  std::size_t timed_keys = 0;
+  std::size_t timed_keys_typed = 0;  // their moment came before the run ended
   for (long run = replay >= 0 ? replay : 0; replay < 0 || run == replay; ++run) {
     if (replay < 0 && SecondsSince(start) >= budget) break;
     Rng rng = RunGenerator(seed, run);
@@ -237,6 +241,8 @@ TEST(Soak, ProgramSurvivesRandomInput) {
     HeadlessReset();
     RestartRandom();
     HeadlessScript(scenario.script);
+    for (const soak::TimedKey& timed : scenario.timed_keys)
+      HeadlessPressKeyAt(timed.clock_ms, timed.key);
     auto run_start = std::chrono::steady_clock::now();
     StartWatch(dog, run, &scenario.story);
     RunProgram();
@@ -247,7 +253,10 @@ TEST(Soak, ProgramSurvivesRandomInput) {
                   HeadlessClockMs(), scenario.story.c_str());
     EXPECT_EQ(StrayCursorCell(HeadlessPrintLog(), cell, cursor_cells), "");
     ++runs;
-    passes += std::count(scenario.story.begin(), scenario.story.end(), '\n');
+    passes += scenario.passes;
+    timed_keys += scenario.timed_keys.size();
+    for (const soak::TimedKey& timed : scenario.timed_keys)
+      timed_keys_typed += timed.clock_ms <= HeadlessClockMs();
     inputs += scenario.script.size() - HeadlessScriptLeft();
     resident_kb.push_back(ResidentKb());
     if (HasFailure()) break;
@@ -256,8 +265,10 @@ TEST(Soak, ProgramSurvivesRandomInput) {
   dog.thread.join();
   HeadlessReset();
 
-  std::printf("soak: %ld program runs, %ld passes, %zu inputs, %ld cursor cells in %.1f s\n", runs,
-              passes, inputs, cursor_cells, SecondsSince(start));
+  std::printf(
+      "soak: %ld program runs, %ld passes, %zu inputs, %zu timed keys (%zu typed), %ld cursor "
+      "cells in %.1f s\n",
+      runs, passes, inputs, timed_keys, timed_keys_typed, cursor_cells, SecondsSince(start));
   EXPECT_GT(runs, 0);
   EXPECT_GT(cursor_cells, 0);
   ExpectNoSteadyGrowth(resident_kb, "program soak");
