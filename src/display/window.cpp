@@ -113,8 +113,20 @@ void CatchSignals() {
   sigaction(SIGTERM, &action, nullptr);
 }
 
+// SDL delivers a pushed event by sending a message to the window itself; one
+// that reaches a window already destroyed is an X error, and Xlib ends the
+// process for it. So wake-ups stop, under this lock, before the window goes.
+std::mutex g_wake_lock;
+bool g_wakes_allowed = false;  // under g_wake_lock
+
+void StopWakes() {
+  std::lock_guard<std::mutex> hold(g_wake_lock);
+  g_wakes_allowed = false;
+}
+
 void PushWake() {
-  if (g_wake_event == static_cast<Uint32>(-1)) return;
+  std::lock_guard<std::mutex> hold(g_wake_lock);
+  if (!g_wakes_allowed || g_wake_event == static_cast<Uint32>(-1)) return;
   SDL_Event e{};
   e.type = g_wake_event;
   SDL_PushEvent(&e);
@@ -184,8 +196,10 @@ void MarkClosed() {
 // its next input.
 void CloseByUser() {
   MarkClosed();
-  if (g_window.window) SDL_DestroyWindow(g_window.window);
-  g_window.window = nullptr;
+  StopWakes();
+  // Only hidden until the program ends: a wake-up already on its way must
+  // still find the window.
+  if (g_window.window) SDL_HideWindow(g_window.window);
 }
 
 void CreateTheWindow(const std::string& caption, int left, int top) {
@@ -333,6 +347,10 @@ bool StartDisplay() {
     return false;
   }
   g_wake_event = SDL_RegisterEvents(1);
+  {
+    std::lock_guard<std::mutex> hold(g_wake_lock);
+    g_wakes_allowed = true;
+  }
   CatchSignals();
   return true;
 }
@@ -367,6 +385,7 @@ void ServeWindow() {
     if (g_signalled.exchange(false)) CloseByUser();
     if (w.present_wanted && SDL_GetTicks64() - w.last_present_ms >= kFrameMs) Present(false);
   }
+  StopWakes();
   if (w.window) SDL_DestroyWindow(w.window);
   w.window = nullptr;
   SDL_Quit();
