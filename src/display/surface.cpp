@@ -63,10 +63,7 @@ std::vector<Font>& g_fonts = *new std::vector<Font>;
 FT_Library g_freetype = nullptr;
 
 [[noreturn]] void DieWithoutFont(const std::string& face) {
-  std::fprintf(stderr,
-               "punktmuster: no font found for \"%s\"; install the Debian package "
-               "fonts-liberation\n",
-               ToUtf8(face).c_str());
+  ReportMissingFont(face);
   std::_Exit(1);
 }
 
@@ -310,6 +307,13 @@ bool InputOrClosed(const Surface& s) {
   return !s.key.empty() || s.click.kind != kNoClick || !s.open;
 }
 
+void ReportMissingFont(const std::string& face) {
+  std::fprintf(stderr,
+               "punktmuster: keine Schrift zu \"%s\" gefunden; bitte das Debian-Paket "
+               "fonts-liberation installieren\n",
+               ToUtf8(face).c_str());
+}
+
 FontMatch MatchFont(const std::string& face, int style) {
   FontMatch m = {"", "", 0, false};
   if (!FcInit()) return m;
@@ -397,8 +401,8 @@ FontId CreateFont(std::string face, double points, int style) {
   if (!match.metric_compatible && !warned) {
     warned = true;
     std::fprintf(stderr,
-                 "punktmuster: warning: \"%s\" is drawn with \"%s\", whose letters are not as wide "
-                 "as the screen layout expects\n",
+                 "punktmuster: Warnung: \"%s\" wird mit \"%s\" gezeichnet, deren Zeichenbreite "
+                 "nicht zum Bildschirmaufbau passt\n",
                  ToUtf8(face).c_str(), match.family.c_str());
   }
   Font f;

@@ -76,6 +76,8 @@ struct FontMatch {
   bool metric_compatible;
 };
 FontMatch MatchFont(const std::string& face, int style);
+// One line on stderr: no font for the face, and which package brings one.
+void ReportMissingFont(const std::string& face);
 
 // Text conversions at the edge of the program.
 std::string ToUtf8(const std::string& windows1252);

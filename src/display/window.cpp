@@ -80,6 +80,7 @@ struct Window {
   bool created = false;  // the window exists (or could not be made)
   bool closed = false;   // closed by the user, a signal or the end; for good
   bool finish = false;   // the program has ended
+  bool failed = false;   // the window could not be made or drawn into
   // The window thread's own.
   SDL_Window* window = nullptr;
   bool present_wanted = false;
@@ -207,7 +208,8 @@ void CreateTheWindow(const std::string& caption, int left, int top) {
   w.window = SDL_CreateWindow(ToUtf8(caption).c_str(), left, top, kAreaWidthPx, kAreaHeightPx,
                               SDL_WINDOW_SHOWN);
   if (!w.window) {
-    std::fprintf(stderr, "punktmuster: cannot create the window: %s\n", SDL_GetError());
+    std::fprintf(stderr, "punktmuster: Fenster konnte nicht erzeugt werden: %s\n", SDL_GetError());
+    w.failed = true;
     MarkClosed();
     return;
   }
@@ -216,7 +218,8 @@ void CreateTheWindow(const std::string& caption, int left, int top) {
   if (!SDL_GetWindowSurface(w.window)) {
     SDL_ResetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION);
     if (!SDL_GetWindowSurface(w.window)) {
-      std::fprintf(stderr, "punktmuster: cannot draw into the window: %s\n", SDL_GetError());
+      std::fprintf(stderr, "punktmuster: kein Zeichnen im Fenster möglich: %s\n", SDL_GetError());
+      w.failed = true;
       CloseByUser();
       return;
     }
@@ -325,8 +328,8 @@ bool StartDisplay() {
     }
     if (drivers.empty()) {
       std::fprintf(stderr,
-                   "punktmuster: no display to open the window on (neither DISPLAY nor "
-                   "WAYLAND_DISPLAY is set)\n");
+                   "punktmuster: kein Display für das Fenster (weder DISPLAY noch "
+                   "WAYLAND_DISPLAY ist gesetzt)\n");
       return false;
     }
     SDL_SetHint(SDL_HINT_VIDEODRIVER, drivers.c_str());
@@ -335,14 +338,11 @@ bool StartDisplay() {
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
   if (SDL_Init(SDL_INIT_VIDEO) != 0) {
-    std::fprintf(stderr, "punktmuster: no display to open the window on (%s)\n", SDL_GetError());
+    std::fprintf(stderr, "punktmuster: kein Display für das Fenster (%s)\n", SDL_GetError());
     return false;
   }
   if (MatchFont(kTextFace, 0).file.empty()) {
-    std::fprintf(stderr,
-                 "punktmuster: no font found for \"%s\"; install the Debian package "
-                 "fonts-liberation\n",
-                 kTextFace);
+    ReportMissingFont(kTextFace);
     SDL_Quit();
     return false;
   }
@@ -355,7 +355,7 @@ bool StartDisplay() {
   return true;
 }
 
-void ServeWindow() {
+bool ServeWindow() {
   Window& w = g_window;
   Surface& s = TheSurface();
   for (;;) {
@@ -389,6 +389,7 @@ void ServeWindow() {
   if (w.window) SDL_DestroyWindow(w.window);
   w.window = nullptr;
   SDL_Quit();
+  return !w.failed;
 }
 
 void FinishDisplay() {

@@ -7,8 +7,9 @@
 // stderr and returns false.
 bool StartDisplay();
 // Runs the window's event loop on the calling (main) thread until
-// FinishDisplay is called from the logic thread.
-void ServeWindow();
+// FinishDisplay is called from the logic thread. False when the window could
+// not be made (the reason is on stderr); the program then ran unseen.
+bool ServeWindow();
 // Called by the logic thread when the program ends: closes the window and
 // makes ServeWindow return.
 void FinishDisplay();

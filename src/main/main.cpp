@@ -11,7 +11,7 @@ int main() {
     RunProgram();
     FinishDisplay();
   });
-  ServeWindow();
+  bool shown = ServeWindow();
   logic.join();
-  return 0;
+  return shown ? 0 : 1;
 }
