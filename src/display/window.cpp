@@ -386,9 +386,11 @@ bool ServeWindow() {
     if (w.present_wanted && SDL_GetTicks64() - w.last_present_ms >= kFrameMs) Present(false);
   }
   StopWakes();
-  if (w.window) SDL_DestroyWindow(w.window);
-  w.window = nullptr;
-  SDL_Quit();
+  // The window is hidden, not destroyed, and SDL is not shut down: a wake-up
+  // sent just before may still be on its way to the window, and shutting
+  // down would read the X error it causes and end the process with code 1.
+  // The window and the display connection go with the process.
+  if (w.window) SDL_HideWindow(w.window);
   return !w.failed;
 }
 
