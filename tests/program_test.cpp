@@ -114,6 +114,20 @@ TEST(ProgramTest, FirstPassWithEnterEverywhere) {
   EXPECT_GE(HeadlessClockMs(), 4000);
 }
 
+// A long run: every pass draws in full and hands everything over to the next;
+// the sanitizer build checks that nothing leaks or grows on the way.
+TEST(ProgramTest, TwentyPassesInOneRun) {
+  constexpr int kPasses = 20;
+  constexpr int kInputsPerPass = 8;
+  Script s;
+  Enter(s, kPasses * kInputsPerPass);
+  RunScript(s);
+  EXPECT_EQ(HeadlessScriptLeft(), 0u);
+  EXPECT_EQ(HeadlessSetPixelCalls(), 200000u * kPasses);
+  EXPECT_EQ(TimesPrinted(kHeading), kPasses + 1);
+  EXPECT_EQ(Offered(kRangePrompt), Strings(kPasses, "(0,0) - (1,1)"));
+}
+
 // Defaults offered over several passes.
 TEST(ProgramTest, DefaultsAcrossPasses) {
   struct Case {
