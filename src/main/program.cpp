@@ -17,7 +17,6 @@
 
 namespace {
 
-const char* const kCaption = "Punktmuster 1.11";
 const char* const kTitleCredit = "4/18";
 
 const char* const kCountPrompt = "Zahl der Funktionenpaare";
@@ -248,7 +247,7 @@ DisplayRange ReadRangeText(std::string text) {
 void RunProgram() {
   ProgramState state = {};
   state.fonts = StartUp();
-  ShowTitle(kCaption, kTitleCredit);
+  ShowTitle(kProgramCaption, kTitleCredit);
   state.previous_count = 0;
   state.range = {0, 0, 0, 0};
   while (RunPass(state)) {

@@ -7,6 +7,9 @@
 
 #include "display/display.h"
 
+// The window's caption, also shown in the title screen's bar.
+constexpr char kProgramCaption[] = "Punktmuster 1.11";
+
 struct ScreenFonts {
   FontId text;     // "Courier New" 16 pt normal
   FontId heading;  // "Courier New" 20 pt bold

@@ -16,7 +16,6 @@ constexpr double kTextFontPoints = 16;
 constexpr double kHeadingFontPoints = 20;
 constexpr int kStyleNormal = 0;
 constexpr int kStyleBold = 1;
-const char* const kCaption = "Punktmuster 1.11";
 const char* const kFontFace = "Courier New";
 
 struct ScreenLine {
@@ -66,7 +65,7 @@ void PrintLine(const ScreenLine& line) {
 }  // namespace
 
 ScreenFonts StartUp() {
-  OpenWindow(kCaption, kWindowLeftPx, kWindowTopPx, kWindowWidthPx, kWindowHeightPx);
+  OpenWindow(kProgramCaption, kWindowLeftPx, kWindowTopPx, kWindowWidthPx, kWindowHeightPx);
   ScreenFonts fonts;
   fonts.text = CreateFont(kFontFace, kTextFontPoints, kStyleNormal);
   fonts.heading = CreateFont(kFontFace, kHeadingFontPoints, kStyleBold);
