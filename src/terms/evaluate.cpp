@@ -1,6 +1,5 @@
 // Evaluation of a translated term: a walk over the postfix text that works
 // each token off on a small value stack. The text is read anew at every call.
-#include <array>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -20,50 +19,6 @@ constexpr const char* kCalcMessage = " Rechenfehler ";
 constexpr double kStepwisePowerMax = 64;
 // From 2^53 on a double has no bit below 2, so every such whole number is even.
 constexpr double kFirstAllEvenCount = 9007199254740992.0;
-
-enum TokenKind : unsigned char {
-  kNumber,
-  kVariableX,
-  kVariableY,
-  kVariableZ,
-  kSin,
-  kCos,
-  kTan,
-  kAtn,
-  kAbs,
-  kSgn,
-  kExp,
-  kLog,
-  kSqr,
-  kNegate,
-  kAdd,
-  kMultiply,
-  kDivide,
-  kPower,
-  kTokenKinds
-};
-
-// Values each kind of token takes from the stack.
-constexpr int kOperands[kTokenKinds] = {0, 0, 0, 0, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 2, 2, 2, 2};
-
-struct TokenSpelling {
-  char text;
-  TokenKind kind;
-};
-constexpr TokenSpelling kSpellings[] = {
-    {'X', kVariableX}, {'Y', kVariableY}, {'Z', kVariableZ}, {'s', kSin}, {'c', kCos},
-    {'t', kTan},       {'a', kAtn},       {'b', kAbs},       {'g', kSgn}, {'e', kExp},
-    {'l', kLog},       {'r', kSqr},       {'-', kNegate},    {'+', kAdd}, {'*', kMultiply},
-    {'/', kDivide},    {'^', kPower},
-};
-
-// Kind of every one-character token; longer tokens are always numbers.
-constexpr std::array<TokenKind, 256> MakeSingleCharKinds() {
-  std::array<TokenKind, 256> kinds{};
-  for (const TokenSpelling& s : kSpellings) kinds[static_cast<unsigned char>(s.text)] = s.kind;
-  return kinds;
-}
-constexpr std::array<TokenKind, 256> kSingleCharKinds = MakeSingleCharKinds();
 
 bool IsTerminator(char c) {
   return c == '\\' || c == '|';
@@ -128,96 +83,154 @@ double NumberToken(std::string_view token) {
   return 0 + NumberValue(token);
 }
 
+// The walk's stack. The topmost value lives apart in top, where the next
+// token finds it without a trip through memory; the values under it lie in
+// below[1] to below[depth - 1], and depth counts them all, top included.
+// below[0] takes the meaningless top of an empty stack, which spares a branch
+// at every push.
+struct Stack {
+  double below[kStackSize];
+  double top;
+  int depth;
+};
+
 // Works one token off on the stack; false when the stack would run empty or
 // over. The depth is checked before any value is touched. Every result but a
-// variable and a power is stored as 0 + value, which turns -0 into +0.
-bool ApplyToken(double* stack, int& depth, std::string_view token, double x, double y, double z) {
-  const TokenKind kind =
-      token.size() == 1 ? kSingleCharKinds[static_cast<unsigned char>(token[0])] : kNumber;
-  const int operands = kOperands[kind];
-  if (depth < operands) return false;
-  if (operands == 0 && depth >= kStackSize) return false;
-  double* const top = stack + depth - (operands == 0 ? 0 : 1);
-  switch (kind) {
-    case kNumber:
-      *top = NumberToken(token);
-      break;
-    case kVariableX:
-      *top = x;
-      break;
-    case kVariableY:
-      *top = y;
-      break;
-    case kVariableZ:
-      *top = z;
-      break;
-    case kSin:
-      *top = 0 + std::sin(*top);
-      break;
-    case kCos:
-      *top = 0 + std::cos(*top);
-      break;
-    case kTan:
-      *top = 0 + std::sin(*top) / std::cos(*top);
-      break;
-    case kAtn:
-      *top = 0 + std::atan(*top);
-      break;
-    case kAbs:
-      *top = 0 + std::fabs(*top);
-      break;
-    case kSgn:
-      *top = Sign(*top);
-      break;
-    case kExp:
-      *top = Exponential(*top);
-      break;
-    case kLog:
-      *top = *top > 0 ? 0 + std::log(*top) : 0;
-      break;
-    case kSqr:
-      *top = *top < 0 ? *top : 0 + std::sqrt(*top);
-      break;
-    case kNegate:
-      *top = 0 - *top;
-      break;
-    case kAdd:
-      top[-1] = 0 + (top[-1] + *top);
-      break;
-    case kMultiply:
-      top[-1] = 0 + top[-1] * *top;
-      break;
-    case kDivide:
-      top[-1] = 0 + top[-1] / *top;
-      break;
-    case kPower:
-      top[-1] = Power(top[-1], *top);
-      break;
-    case kTokenKinds:
+// variable and a power is stored as 0 + value, which turns -0 into +0; a lone
+// digit cannot be -0 and needs no such step.
+inline bool ApplyToken(Stack& s, std::string_view token, double x, double y, double z) {
+  // Longer tokens are always numbers.
+  if (token.size() != 1) {
+    if (s.depth >= kStackSize) return false;
+    s.below[s.depth++] = s.top;
+    s.top = NumberToken(token);
+    return true;
+  }
+  const char c = token[0];
+  switch (c) {
+    case 's':
+    case 'c':
+    case 't':
+    case 'a':
+    case 'b':
+    case 'g':
+    case 'e':
+    case 'l':
+    case 'r':
+    case '-': {
+      if (s.depth < 1) return false;
+      const double v = s.top;
+      switch (c) {
+        case 's':
+          s.top = 0 + std::sin(v);
+          break;
+        case 'c':
+          s.top = 0 + std::cos(v);
+          break;
+        case 't':
+          s.top = 0 + std::sin(v) / std::cos(v);
+          break;
+        case 'a':
+          s.top = 0 + std::atan(v);
+          break;
+        case 'b':
+          s.top = 0 + std::fabs(v);
+          break;
+        case 'g':
+          s.top = Sign(v);
+          break;
+        case 'e':
+          s.top = Exponential(v);
+          break;
+        case 'l':
+          s.top = v > 0 ? 0 + std::log(v) : 0;
+          break;
+        case 'r':
+          s.top = v < 0 ? v : 0 + std::sqrt(v);
+          break;
+        default:
+          s.top = 0 - v;
+          break;
+      }
+      return true;
+    }
+    case '+':
+      if (s.depth < 2) return false;
+      s.top = 0 + (s.below[--s.depth] + s.top);
+      return true;
+    case '*':
+      if (s.depth < 2) return false;
+      s.top = 0 + s.below[--s.depth] * s.top;
+      return true;
+    case '/':
+      if (s.depth < 2) return false;
+      s.top = 0 + s.below[--s.depth] / s.top;
+      return true;
+    case '^':
+      if (s.depth < 2) return false;
+      s.top = Power(s.below[--s.depth], s.top);
+      return true;
+    default:
       break;
   }
-  depth += 1 - operands;
+  if (s.depth >= kStackSize) return false;
+  s.below[s.depth++] = s.top;
+  switch (c) {
+    case 'X':
+      s.top = x;
+      break;
+    case 'Y':
+      s.top = y;
+      break;
+    case 'Z':
+      s.top = z;
+      break;
+    case '0':
+    case '1':
+    case '2':
+    case '3':
+    case '4':
+    case '5':
+    case '6':
+    case '7':
+    case '8':
+    case '9':
+      // A lone digit is its own value and needs no conversion.
+      s.top = c - '0';
+      break;
+    default:
+      s.top = NumberToken(token);
+      break;
+  }
   return true;
+}
+
+// A walk that did not work out: the message, and 0 as the value.
+double CalcFault() {
+  ShowMessage(kCalcMessage, kMessageSeconds);
+  return 0;
 }
 
 }  // namespace
 
 double EvaluateTerm(std::string_view translated, double x, double y, double z) {
-  double stack[kStackSize];
-  int depth = 0;
+  Stack s;
+  s.top = 0;
+  s.depth = 0;
+  // A walk can only work out when its last character is a terminator; that
+  // one also ends every search for the next terminator.
+  if (translated.empty() || !IsTerminator(translated.back())) return CalcFault();
   const char* p = translated.data();
   const char* const end = p + translated.size();
   // At least two characters must remain for another element; a failing
   // token leaves p short of the end.
   while (end - p >= 2) {
     const char* stop = p;
-    while (stop != end && !IsTerminator(*stop)) ++stop;
-    if (stop == end) break;
-    if (!ApplyToken(stack, depth, std::string_view(p, stop - p), x, y, z)) break;
+    while (!IsTerminator(*stop)) ++stop;
+    if (!ApplyToken(s, std::string_view(p, stop - p), x, y, z)) break;
     p = stop + 1;
   }
   // Done only when the last terminator was the last character.
-  if (p == end && depth == 1) return stack[0];
-  ShowMessage(kCalcMessage, kMessageSeconds);
-  return 0;
+  if (p == end && s.depth == 1) return s.top;
+  return CalcFault();
 }
