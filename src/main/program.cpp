@@ -214,9 +214,16 @@ bool RunPass(ProgramState& state) {
 }  // namespace
 
 std::string RangeText(const DisplayRange& range) {
-  return "(" + WithoutSignBlank(NumberText(range.x1)) + "," +
-         WithoutSignBlank(NumberText(range.y1)) + ") - (" + WithoutSignBlank(NumberText(range.x2)) +
-         "," + WithoutSignBlank(NumberText(range.y2)) + ")";
+  std::string text = "(";
+  text += WithoutSignBlank(NumberText(range.x1));
+  text += ",";
+  text += WithoutSignBlank(NumberText(range.y1));
+  text += ") - (";
+  text += WithoutSignBlank(NumberText(range.x2));
+  text += ",";
+  text += WithoutSignBlank(NumberText(range.y2));
+  text += ")";
+  return text;
 }
 
 DisplayRange ReadRangeText(std::string text) {
