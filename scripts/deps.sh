@@ -11,6 +11,12 @@ packages=(
   xvfb xdotool x11-apps x11-utils imagemagick
   python3
 )
+# `deps.sh web`: the browser build and its test instead (scripts/web.sh,
+# tests/web). npm comes with some builds of nodejs; Debian's own is separate.
+if [ "${1:-}" = web ]; then
+  packages=(emscripten chromium)
+  command -v npm >/dev/null || packages+=(npm)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
