@@ -1,10 +1,12 @@
 // Numbers written as text and read back from text. Both directions are shared
 // by every part of the program, so a number written in one place reads back
 // unchanged in another.
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <limits>
 #include <string>
 #include <string_view>
@@ -113,6 +115,22 @@ void AddDigit(DecimalDigits& d, char c, bool after_point) {
   d.sticky = d.sticky || c != '0';
 }
 
+// The correctly rounded double of a text of digits and an exponent; false
+// when it lies beyond the doubles (rounds to 0 or to infinity).
+bool ParseDigits(const char* text, int n, double& value) {
+#if defined(__EMSCRIPTEN__)
+  // The browser build's C++ library has no from_chars for doubles. strtod
+  // rounds correctly too, and the text has no decimal point for a locale to
+  // misread; it reports the same range faults through errno.
+  std::string copy(text, n);
+  errno = 0;
+  value = std::strtod(copy.c_str(), nullptr);
+  return !(errno == ERANGE && (value == 0 || std::isinf(value)));
+#else
+  return std::from_chars(text, text + n, value).ec != std::errc::result_out_of_range;
+#endif
+}
+
 // Correctly rounded double of digits x 10^scale.
 double DecimalToDouble(const DecimalDigits& d) {
   if (d.count == 0) return 0.0;
@@ -130,8 +148,7 @@ double DecimalToDouble(const DecimalDigits& d) {
   text[n++] = 'e';
   n += std::snprintf(text + n, sizeof text - n, "%ld", scale);
   double value = 0.0;
-  const std::from_chars_result r = std::from_chars(text, text + n, value);
-  if (r.ec == std::errc::result_out_of_range) {
+  if (!ParseDigits(text, n, value)) {
     return magnitude > 0 ? std::numeric_limits<double>::infinity() : 0.0;
   }
   return value;
