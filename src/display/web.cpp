@@ -1,0 +1,224 @@
+// The web surface: the shared drawing core shown on a canvas of a web page
+// (web.js is the page's side). The program's logic runs on the page's one
+// thread; every wait (input, Pause, the pacing of a drawing) suspends it
+// through Asyncify and leaves the browser free for events and frames. A wait
+// for input is one promise that the next key or click settles: nothing runs
+// while the user reads or types.
+#include "display/web.h"
+
+#include <emscripten.h>
+#include <emscripten/em_js.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "display/codepage.h"
+#include "display/surface.h"
+
+namespace {
+
+constexpr double kLongestPauseMs = 24.0 * 60 * 60 * 1000;
+// Pacing of SetPixel as on the window: 25 microseconds a call, sleeping only
+// once the drawing is this far ahead; one that fell far behind (the page was
+// busy or hidden) starts a fresh schedule instead of rushing to catch up.
+constexpr double kPixelCostMs = 0.025;
+constexpr double kAheadBeforeSleepMs = 2;
+constexpr double kBehindLimitMs = 50;
+// Longer key values than this are names of keys we do not use.
+constexpr int kKeyBufferBytes = 32;
+
+// Named key values of the browser that arrive as one control character.
+struct NamedKey {
+  std::string_view name;
+  unsigned char code;
+};
+constexpr NamedKey kControlKeys[] = {
+    {"Enter", kKeyEnter}, {"Backspace", kKeyBackspace}, {"Escape", kKeyEsc}};
+
+// Named key values of the extended keys. The browser names a keypad key
+// after what it does under the NumLock state at hand ("ArrowUp" or "8"), so
+// the keypad follows NumLock without a table of its own.
+constexpr NamedKey kExtendedKeys[] = {{"ArrowUp", kScanUp},
+                                      {"ArrowLeft", kScanLeft},
+                                      {"ArrowRight", kScanRight},
+                                      {"ArrowDown", kScanDown},
+                                      {"Insert", kScanInsert},
+                                      {"Delete", kScanDelete},
+                                      {"Home", kScanHome},
+                                      {"End", kScanEnd},
+                                      {"PageUp", kScanPageUp},
+                                      {"PageDown", kScanPageDown},
+                                      {"F1", kScanF1},
+                                      {"F2", kScanF1 + 1},
+                                      {"F3", kScanF1 + 2},
+                                      {"F4", kScanF1 + 3},
+                                      {"F5", kScanF1 + 4},
+                                      {"F6", kScanF1 + 5},
+                                      {"F7", kScanF1 + 6},
+                                      {"F8", kScanF1 + 7},
+                                      {"F9", kScanF1 + 8},
+                                      {"F10", kScanF10},
+                                      {"F11", kScanF11},
+                                      {"F12", kScanF12}};
+
+// The changed area as the page fetches it: where, and its pixels as RGBA
+// bytes, the layout of the canvas's ImageData.
+struct Frame {
+  std::int32_t left;
+  std::int32_t top;
+  std::int32_t width;
+  std::int32_t height;
+  std::int32_t pixels;  // address of the RGBA bytes
+};
+
+// Everything of the web surface; the page's one thread touches it, from the
+// program's logic or from the page's event handlers while the logic waits.
+struct Web {
+  char key[kKeyBufferBytes] = {};  // the page writes a key value here (UTF-8)
+  bool frame_wanted = false;       // a frame has been asked of the page
+  double pixel_due_ms = 0;
+  std::vector<std::uint32_t> copy;
+  std::vector<std::uint32_t> rgba;
+  Frame frame = {};
+};
+Web& g_web = *new Web;
+
+EM_JS(void, PageOpen, (const char* caption), { Module.page.open(UTF8ToString(caption)); });
+EM_JS(void, PageWantFrame, (), { Module.page.wantFrame(); });
+EM_JS(void, PageFinish, (), { Module.page.ended(); });
+EM_ASYNC_JS(void, PageWaitInput, (), { await Module.page.waitInput(); });
+EM_ASYNC_JS(void, PageSleep, (double milliseconds), { await Module.page.sleep(milliseconds); });
+
+// The program's key for a key value of the browser, "" for none.
+std::string KeyOfValue(std::string_view value) {
+  for (const NamedKey& k : kControlKeys) {
+    if (value == k.name) return std::string(1, static_cast<char>(k.code));
+  }
+  for (const NamedKey& k : kExtendedKeys) {
+    if (value == k.name) return ExtendedKey(k.code);
+  }
+  return "";
+}
+
+// True when the UTF-8 text is a single character: a typed one, not the name
+// of a key ("Shift", "Dead").
+bool OneCharacter(std::string_view utf8) {
+  int starts = 0;
+  for (char c : utf8) starts += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  return starts == 1;
+}
+
+}  // namespace
+
+// ---- Called by the page (web.js) ----
+
+extern "C" {
+
+EMSCRIPTEN_KEEPALIVE char* web_key_buffer() {
+  return g_web.key;
+}
+
+EMSCRIPTEN_KEEPALIVE int web_key_buffer_size() {
+  return kKeyBufferBytes;
+}
+
+// The key value in the key buffer was pressed, with Ctrl (and not AltGr)
+// held or not. Returns 1 when the key is ours (the page then does nothing
+// else with it), 0 when the browser may act on it.
+EMSCRIPTEN_KEEPALIVE int web_key(int ctrl) {
+  std::string_view value(g_web.key, strnlen(g_web.key, kKeyBufferBytes));
+  if (value == "Tab") return 1;  // ignored, but the focus stays
+  if (OneCharacter(value)) {
+    // Text typed with Ctrl is a command of the browser, never ours.
+    if (ctrl) return 0;
+    // Characters outside the code page are dropped.
+    std::string text = FromUtf8(std::string(value));
+    if (!text.empty()) PutKey(text);
+    return 1;
+  }
+  std::string key = KeyOfValue(value);
+  if (key.empty()) return 0;
+  PutKey(key);
+  return 1;
+}
+
+// A press of the left button at a pixel of the canvas; `count` is the
+// browser's click count: the second press of a double click is one double
+// click report, the first was a single one already.
+EMSCRIPTEN_KEEPALIVE void web_click(double x, double y, int count) {
+  PutClick(x, y, count >= 2 ? kDoubleClick : kSingleClick);
+}
+
+// 1 while a key or click waits for the program to take it.
+EMSCRIPTEN_KEEPALIVE int web_input_pending() {
+  return InputOrClosed() && WindowIsOpen() ? 1 : 0;
+}
+
+// The area changed since the last frame, ready for the canvas; 0 when none.
+EMSCRIPTEN_KEEPALIVE Frame* web_frame() {
+  g_web.frame_wanted = false;
+  PixelRect area = TakeChangedArea();
+  int width = area.right - area.left;
+  int height = area.bottom - area.top;
+  if (width <= 0 || height <= 0) return nullptr;
+  std::size_t count = static_cast<std::size_t>(width) * height;
+  g_web.copy.resize(count);
+  g_web.rgba.resize(count);
+  CopyPixels(area, g_web.copy.data(), width);
+  // 0xRRGGBB to the bytes R, G, B, A in memory (WebAssembly is little-endian).
+  for (std::size_t i = 0; i < count; ++i) {
+    std::uint32_t p = g_web.copy[i];
+    g_web.rgba[i] = 0xFF000000u | ((p & 0xFF) << 16) | (p & 0xFF00) | ((p >> 16) & 0xFF);
+  }
+  g_web.frame = {area.left, area.top, width, height,
+                 static_cast<std::int32_t>(reinterpret_cast<std::uintptr_t>(g_web.rgba.data()))};
+  return &g_web.frame;
+}
+
+}  // extern "C"
+
+// ---- The surface's part of the boundary ----
+
+void NotifyDrawn() {
+  if (g_web.frame_wanted) return;
+  g_web.frame_wanted = true;
+  PageWantFrame();
+}
+
+void NotePrinted(const PrintedText&) {}
+
+void NoteKeyRead() {}
+
+void NotePixel(bool, int, int, Color, bool open) {
+  if (!open) return;
+  double now = emscripten_get_now();
+  if (g_web.pixel_due_ms < now - kBehindLimitMs) g_web.pixel_due_ms = now;
+  g_web.pixel_due_ms += kPixelCostMs;
+  if (g_web.pixel_due_ms - now > kAheadBeforeSleepMs) PageSleep(g_web.pixel_due_ms - now);
+}
+
+void OpenWindow(std::string caption, double, double, double, double) {
+  // The page is the window: its place on the screen is the browser's.
+  PageOpen(ToUtf8(caption).c_str());
+  SetWindowOpen(true);
+  NotifyDrawn();
+}
+
+void Pause(double milliseconds) {
+  if (!std::isfinite(milliseconds) || milliseconds <= 0) return;
+  PageSleep(std::min(milliseconds, kLongestPauseMs));
+}
+
+void WaitForInput() {
+  while (!InputOrClosed()) PageWaitInput();
+}
+
+void FinishPage() {
+  SetWindowOpen(false);
+  PageFinish();
+}

@@ -1,0 +1,10 @@
+// Entry of the browser build: the program runs on the page's thread and is
+// suspended at every wait; when it ends, the page offers to start it again.
+#include "display/web.h"
+#include "main/program.h"
+
+int main() {
+  RunProgram();
+  FinishPage();
+  return 0;
+}
