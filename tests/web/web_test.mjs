@@ -1,0 +1,410 @@
+// The browser build in a real browser: Debian's chromium, headless, driven
+// through puppeteer-core, the site served by a small server of our own on
+// 127.0.0.1 that lives as long as the test.
+//
+// Usage: node web_test.mjs SITE_DIR REFERENCE_DIR [--measure]
+// REFERENCE_DIR holds what web_test.sh made: the headless surface's screens
+// (*.ppm) and the reference pixel list of the first drawing (golden.txt).
+// --measure also reports the page's CPU while it waits at an input for 10 s.
+//
+// Waits have generous limits against a hang; no durations are asserted, the
+// ones printed are for the record.
+import fs from 'node:fs';
+import http from 'node:http';
+import os from 'node:os';
+import path from 'node:path';
+import puppeteer from 'puppeteer-core';
+
+const kWidth = 1030;
+const kHeight = 630;
+const kLightGrey = 0xd0d0d0;
+const kLightYellow = 0xffff80;
+const kMessageRows = [600, 624]; // the message row 26, bottom exclusive
+const kLimitMs = 60000; // against a hang
+const kPollMs = 50;
+const kChromeFlags = [
+  '--headless',
+  '--no-sandbox',
+  '--disable-gpu',
+  '--disable-quic',
+  '--no-first-run',
+  '--disable-background-networking',
+  '--disable-component-update',
+  '--disable-sync',
+];
+const kContentTypes = {
+  '.html': 'text/html; charset=utf-8',
+  '.js': 'text/javascript',
+  '.wasm': 'application/wasm',
+};
+
+const [siteDir, referenceDir] = process.argv.slice(2);
+const measure = process.argv.includes('--measure');
+if (!siteDir || !referenceDir) {
+  console.error('usage: node web_test.mjs SITE_DIR REFERENCE_DIR [--measure]');
+  process.exit(2);
+}
+
+let passed = 0;
+let failed = 0;
+function check(name, ok, detail = '') {
+  if (ok) passed += 1;
+  else failed += 1;
+  console.log(`${ok ? 'ok  ' : 'FAIL'} ${name}${detail ? ': ' + detail : ''}`);
+  return ok;
+}
+
+// --- the server ---
+
+function serve(root) {
+  const server = http.createServer((request, response) => {
+    const name = decodeURIComponent(new URL(request.url, 'http://x').pathname);
+    const file = path.join(root, name === '/' ? 'index.html' : name);
+    const type = kContentTypes[path.extname(file)];
+    if (!file.startsWith(path.resolve(root) + path.sep) || !type || !fs.existsSync(file)) {
+      response.writeHead(404).end();
+      return;
+    }
+    response.writeHead(200, { 'Content-Type': type, 'Cache-Control': 'no-store' });
+    fs.createReadStream(file).pipe(response);
+  });
+  return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
+}
+
+// --- reading the canvas ---
+
+function readPpm(file) {
+  const data = fs.readFileSync(file);
+  const header = `P6\n${kWidth} ${kHeight}\n255\n`;
+  if (data.subarray(0, header.length).toString('latin1') !== header) {
+    throw new Error(`${file}: not a ${kWidth}x${kHeight} PPM`);
+  }
+  return data.subarray(header.length);
+}
+
+// Loads a reference screen (RGB bytes) into the page under a name.
+async function giveReference(page, name, rgb) {
+  await page.evaluate(
+    (name, base64) => {
+      const bytes = Uint8Array.from(atob(base64), (c) => c.charCodeAt(0));
+      window.references = window.references || {};
+      window.references[name] = bytes;
+    },
+    name,
+    Buffer.from(rgb).toString('base64'),
+  );
+}
+
+// In the page: how many canvas pixels differ from the named reference.
+function differingPixels(page, name) {
+  return page.evaluate(
+    (name, width, height) => {
+      const canvas = document.getElementById('screen');
+      const rgba = canvas.getContext('2d').getImageData(0, 0, width, height).data;
+      const rgb = window.references[name];
+      let count = 0;
+      for (let i = 0, j = 0; i < rgba.length; i += 4, j += 3) {
+        if (rgba[i] !== rgb[j] || rgba[i + 1] !== rgb[j + 1] || rgba[i + 2] !== rgb[j + 2]) count++;
+      }
+      return count;
+    },
+    name,
+    kWidth,
+    kHeight,
+  );
+}
+
+// In the page: how many pixels of the rows [top, bottom) have the colour
+// (or, with `other`, any colour but it).
+function countColour(page, colour, top, bottom, other = false) {
+  return page.evaluate(
+    (colour, top, bottom, other, width) => {
+      const canvas = document.getElementById('screen');
+      const rgba = canvas.getContext('2d').getImageData(0, top, width, bottom - top).data;
+      let count = 0;
+      for (let i = 0; i < rgba.length; i += 4) {
+        const c = (rgba[i] << 16) | (rgba[i + 1] << 8) | rgba[i + 2];
+        if ((c === colour) !== other) count++;
+      }
+      return count;
+    },
+    colour,
+    top,
+    bottom,
+    other,
+    kWidth,
+  );
+}
+
+// The canvas as 0xRRGGBB numbers.
+async function canvasPixels(page) {
+  const base64 = await page.evaluate((width, height) => {
+    const canvas = document.getElementById('screen');
+    const rgba = canvas.getContext('2d').getImageData(0, 0, width, height).data;
+    let text = '';
+    const chunk = 0x8000;
+    for (let i = 0; i < rgba.length; i += chunk) {
+      text += String.fromCharCode.apply(null, rgba.subarray(i, i + chunk));
+    }
+    return btoa(text);
+  }, kWidth, kHeight);
+  const rgba = Buffer.from(base64, 'base64');
+  const pixels = new Uint32Array(kWidth * kHeight);
+  for (let i = 0; i < pixels.length; i++) {
+    pixels[i] = (rgba[4 * i] << 16) | (rgba[4 * i + 1] << 8) | rgba[4 * i + 2];
+  }
+  return pixels;
+}
+
+async function canvasPixel(page, x, y) {
+  return page.evaluate(
+    (x, y) => {
+      const d = document.getElementById('screen').getContext('2d').getImageData(x, y, 1, 1).data;
+      return (d[0] << 16) | (d[1] << 8) | d[2];
+    },
+    x,
+    y,
+  );
+}
+
+// --- waiting and typing ---
+
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+
+// An error in the page fails every wait after it at once.
+let pageError = null;
+
+// Polls until `condition` is true; false after the limit.
+async function until(condition, limitMs = kLimitMs) {
+  const end = Date.now() + limitMs;
+  for (;;) {
+    if (pageError) return false;
+    if (await condition()) return true;
+    if (Date.now() > end) return false;
+    await sleep(kPollMs);
+  }
+}
+
+async function showsScreen(page, name, limitMs = kLimitMs) {
+  let last = -1;
+  const ok = await until(async () => (last = await differingPixels(page, name)) === 0, limitMs);
+  return { ok, detail: ok ? '' : `${last} pixels differ` };
+}
+
+// The program keeps one key: hand over the next only once it took the last.
+function inputTaken(page) {
+  return until(() =>
+    page.evaluate(() => {
+      const program = window.punktmuster.program;
+      return !!program && program._web_input_pending() === 0;
+    }),
+  );
+}
+
+async function press(page, key, times = 1) {
+  for (let i = 0; i < times; i++) {
+    if (!(await inputTaken(page))) throw new Error(`the program took no key before ${key}`);
+    await page.keyboard.press(key);
+  }
+  if (!(await inputTaken(page))) throw new Error(`the program did not take ${key}`);
+}
+
+async function type(page, text) {
+  for (const c of text) await press(page, c);
+}
+
+// A key whose value the browser composed: what a dead key followed by a
+// space gives on a German layout (the dead key's own event carries "Dead").
+async function pressComposed(page, client, deadCode, composed) {
+  if (!(await inputTaken(page))) throw new Error('the program took no key before the dead key');
+  const base = { code: deadCode, windowsVirtualKeyCode: 220, nativeVirtualKeyCode: 220 };
+  await client.send('Input.dispatchKeyEvent', { type: 'rawKeyDown', key: 'Dead', ...base });
+  await client.send('Input.dispatchKeyEvent', { type: 'keyUp', key: 'Dead', ...base });
+  const space = { code: 'Space', windowsVirtualKeyCode: 32, nativeVirtualKeyCode: 32 };
+  await client.send('Input.dispatchKeyEvent', {
+    type: 'keyDown',
+    key: composed,
+    text: composed,
+    unmodifiedText: composed,
+    ...space,
+  });
+  await client.send('Input.dispatchKeyEvent', { type: 'keyUp', key: composed, ...space });
+  if (!(await inputTaken(page))) throw new Error('the program did not take the composed key');
+}
+
+// --- the checks ---
+
+function titleShown(page) {
+  return until(async () => {
+    // The green logo panel below its texts and the black shadow beside it.
+    const panel = await canvasPixel(page, 680, 400);
+    const shadow = await canvasPixel(page, 708, 440);
+    return panel === 0x00be00 && shadow === 0x000000;
+  });
+}
+
+async function endedShown(page) {
+  return until(() =>
+    page.evaluate(() => {
+      const line = document.getElementById('ended');
+      return (
+        window.punktmuster.state === 'ended' &&
+        !line.hidden &&
+        line.textContent.includes('Das Programm ist beendet.') &&
+        !!document.getElementById('restart')
+      );
+    }),
+  );
+}
+
+function loadGolden(file) {
+  const allowed = new Map();
+  for (const line of fs.readFileSync(file, 'utf8').split('\n')) {
+    if (!line) continue;
+    const [x, y, c] = line.split(' ').map(Number);
+    const at = y * kWidth + x;
+    if (!allowed.has(at)) allowed.set(at, new Set());
+    allowed.get(at).add(c);
+  }
+  return allowed;
+}
+
+async function firstRun(page, golden) {
+  check('title screen', await titleShown(page));
+  const firstFrameMs = await page.evaluate(() => window.punktmuster.firstFrameMs);
+  console.log(`page load to the title: ${Math.round(firstFrameMs)} ms (first frame, from navigation start)`);
+  let shown = await showsScreen(page, 'description');
+  check('description screen equals the headless one', shown.ok, shown.detail);
+
+  if (measure) {
+    const client = await page.createCDPSession();
+    await client.send('Performance.enable');
+    const metrics = async () => {
+      const { metrics } = await client.send('Performance.getMetrics');
+      return Object.fromEntries(metrics.map((m) => [m.name, m.value]));
+    };
+    await sleep(1000);
+    const before = await metrics();
+    await sleep(10000);
+    const after = await metrics();
+    const task = after.TaskDuration - before.TaskDuration;
+    const script = after.ScriptDuration - before.ScriptDuration;
+    const wall = after.Timestamp - before.Timestamp;
+    console.log(
+      `waiting at an input for ${wall.toFixed(1)} s: TaskDuration ${(task * 1000).toFixed(1)} ms ` +
+        `(${((task / wall) * 100).toFixed(3)}% of one core), ScriptDuration ${(script * 1000).toFixed(1)} ms`,
+    );
+  }
+
+  // Return eight times: the count, three pairs of two terms, the range.
+  await press(page, 'Enter', 7);
+  const started = Date.now();
+  await page.keyboard.press('Enter');
+  const drawing = await until(
+    async () => (await countColour(page, kLightGrey, 0, kHeight, true)) > 20000,
+  );
+  check('the first drawing begins', drawing);
+  const pixels = await canvasPixels(page);
+  let coloured = 0;
+  const wrong = [];
+  pixels.forEach((c, at) => {
+    if (c === kLightGrey) return;
+    coloured++;
+    const colours = golden.get(at);
+    if (!colours || !colours.has(c)) wrong.push(`${at % kWidth},${Math.floor(at / kWidth)}:${c.toString(16)}`);
+  });
+  check(
+    'every coloured pixel of the drawing is in the reference, in its colour',
+    coloured > 20000 && wrong.length === 0,
+    `${coloured} coloured, ${wrong.length} not in the reference ${wrong.slice(0, 5).join(' ')}`,
+  );
+  shown = await showsScreen(page, 'description');
+  check('the next pass follows the drawing', shown.ok, shown.detail);
+  console.log(`paced drawing: ${((Date.now() - started) / 1000).toFixed(2)} s (Return to the next description screen)`);
+
+  // A key during a drawing ends it and the next pass begins.
+  await press(page, 'Enter', 8);
+  check(
+    'the second drawing begins',
+    await until(async () => (await countColour(page, kLightGrey, 0, kHeight, true)) > 1000),
+  );
+  await page.keyboard.press('a');
+  shown = await showsScreen(page, 'description');
+  check('a key during the drawing starts the next pass', shown.ok, shown.detail);
+
+  await press(page, 'Escape');
+  check('ESC at an input shows the ended line', await endedShown(page));
+}
+
+async function secondRun(page) {
+  await page.click('#restart');
+  check('the button starts the program again', await titleShown(page));
+  let shown = await showsScreen(page, 'description');
+  check('description screen of the new start', shown.ok, shown.detail);
+
+  // x^2 with a dead key: the term the headless program gets as x, ^, 2.
+  const client = await page.createCDPSession();
+  await press(page, 'Enter');
+  await press(page, 'Delete', 60);
+  await type(page, 'x');
+  await pressComposed(page, client, 'Backquote', '^');
+  await type(page, '2');
+  shown = await showsScreen(page, 'dead_key');
+  check('a term typed with a dead key', shown.ok, shown.detail);
+
+  // x*-y fails at every evaluation: the message, then ESC ends the drawing
+  // and the next pass offers the term again.
+  await press(page, 'Backspace', 3);
+  await type(page, 'x*-y');
+  await press(page, 'Enter', 7);
+  const message = await until(
+    async () => (await countColour(page, kLightYellow, kMessageRows[0], kMessageRows[1])) > 1000,
+  );
+  check('the calculation-error message on row 26', message);
+  await press(page, 'Escape');
+  shown = await showsScreen(page, 'description');
+  check('ESC at the message ends the drawing', shown.ok, shown.detail);
+  await press(page, 'Enter');
+  shown = await showsScreen(page, 'offered_again');
+  check('the next pass offers x*-y again', shown.ok, shown.detail);
+
+  await press(page, 'Escape');
+  check('ESC ends the program again', await endedShown(page));
+}
+
+const server = await serve(path.resolve(siteDir));
+const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'punktmuster-chromium-'));
+let browser = null;
+try {
+  browser = await puppeteer.launch({
+    executablePath: '/usr/bin/chromium',
+    headless: true,
+    userDataDir: profile,
+    args: kChromeFlags,
+    protocolTimeout: kLimitMs * 2,
+  });
+  const page = await browser.newPage();
+  page.setDefaultTimeout(kLimitMs);
+  page.on('pageerror', (error) => {
+    if (!pageError) check('no error in the page', false, error.message);
+    pageError = pageError || error;
+  });
+  page.on('console', (message) => {
+    if (message.type() === 'error') console.log(`page: ${message.text()}`);
+  });
+  const { port } = server.address();
+  await page.goto(`http://127.0.0.1:${port}/`, { waitUntil: 'load' });
+  for (const name of ['description', 'dead_key', 'offered_again']) {
+    await giveReference(page, name, readPpm(path.join(referenceDir, `${name}.ppm`)));
+  }
+  await firstRun(page, loadGolden(path.join(referenceDir, 'golden.txt')));
+  await secondRun(page);
+} catch (error) {
+  check('the browser test ran to its end', false, error.stack || String(error));
+} finally {
+  if (browser) await browser.close();
+  server.close();
+  fs.rmSync(profile, { recursive: true, force: true });
+}
+console.log(`browser: ${passed} passed, ${failed} failed`);
+process.exit(failed === 0 && passed > 0 ? 0 : 1);

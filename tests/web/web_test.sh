@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# The browser test: makes the references (the headless surface's screens and
+# the reference pixels of the first drawing), installs puppeteer-core from the
+# lock file, then drives the site in Debian's chromium (web_test.mjs).
+# Usage: tests/web/web_test.sh SITE_DIR SCREEN_DUMP [--measure]
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+site=$(realpath "$1")
+dump=$(realpath "$2")
+shift 2
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+"$dump" "$work/description.ppm"
+"$dump" "$work/dead_key.ppm" enter 'delete*60' 'text:x^2'
+# The term offered again stands in the field with the cursor at its start.
+"$dump" "$work/offered_again.ppm" enter 'delete*60' 'text:x*-y' 'left*4'
+python3 "$here/../golden/default_pass.py" --pixels "$work/golden.txt" >/dev/null
+
+# The browser is Debian's; puppeteer-core never fetches one of its own.
+(cd "$here" && npm ci --ignore-scripts --no-audit --no-fund --loglevel=error >/dev/null)
+node "$here/web_test.mjs" "$site" "$work" "$@"
