@@ -6,6 +6,7 @@
 #include <cmath>
 #include <limits>
 
+#include "display/codepage.h"
 #include "display/headless.h"
 #include "display/surface.h"
 #include "test_screen.h"
@@ -316,18 +317,18 @@ TEST(DisplaySurface, WindowOpensClosesAndScriptsRunOut) {
 
   HeadlessScript({{kScriptKey, "a"}, {kScriptClick, "", 30, 40, true}, {kScriptClose, ""}});
   EXPECT_EQ(HeadlessScriptLeft(), 3u);
-  WaitForInput(50);
-  WaitForInput(50);  // the key is still pending: nothing more handed over
+  WaitForInput();
+  WaitForInput();  // the key is still pending: nothing more handed over
   EXPECT_EQ(HeadlessScriptLeft(), 2u);
   EXPECT_EQ(ReadKey(), "a");
-  WaitForInput(50);
+  WaitForInput();
   EXPECT_EQ(ReadClick().kind, kSingleClick);
   EXPECT_EQ(ReadClick().kind, kDoubleClick);
-  WaitForInput(50);
+  WaitForInput();
   EXPECT_FALSE(WindowIsOpen());
 
   OpenWindow("again", 100, 100, 1030, 630);
-  WaitForInput(50);  // nothing scripted: the window closes
+  WaitForInput();  // nothing scripted: the window closes
   EXPECT_FALSE(WindowIsOpen());
   HeadlessReset();
   EXPECT_FALSE(WindowIsOpen());

@@ -27,6 +27,7 @@ struct Headless {
   std::vector<PrintedText> prints;
   std::vector<PlottedPixel> pixels;
   std::size_t set_pixel_calls = 0;
+  std::size_t read_key_calls = 0;
   std::string caption;
 };
 
@@ -38,7 +39,7 @@ void HandOver(const ScriptedInput& input) {
       PutKey(input.key);
       break;
     case kScriptClick:
-      PutClick(input.x, input.y, input.double_click);
+      HeadlessClick(input.x, input.y, input.double_click);
       break;
     case kScriptClose:
       SetWindowOpen(false);
@@ -65,6 +66,10 @@ void NotePrinted(const PrintedText& printed) {
   g_headless.prints.push_back(printed);
 }
 
+void NoteKeyRead() {
+  ++g_headless.read_key_calls;
+}
+
 void NotePixel(bool hit, int x, int y, Color color, bool open) {
   ++g_headless.set_pixel_calls;
   if (!hit) return;
@@ -85,12 +90,8 @@ void Pause(double milliseconds) {
   PressDueKeys();
 }
 
-void WaitForInput(double) {
-  Surface& s = TheSurface();
-  {
-    std::lock_guard<std::mutex> hold(s.lock);
-    if (InputOrClosed(s)) return;
-  }
+void WaitForInput() {
+  if (InputOrClosed()) return;
   if (g_headless.script.empty()) {
     // Nobody will ever type again: close, so that the program ends.
     SetWindowOpen(false);
@@ -121,7 +122,11 @@ void HeadlessPressKeyAt(double clock_ms, std::string key) {
 }
 
 void HeadlessClick(double x, double y, bool double_click) {
-  PutClick(x, y, double_click);
+  if (double_click) {
+    PutDoubleClick(x, y);
+  } else {
+    PutClick(x, y, kSingleClick);
+  }
 }
 
 void HeadlessCloseWindow() {
@@ -142,9 +147,9 @@ double HeadlessClockMs() {
 
 Color HeadlessPixel(int x, int y) {
   if (x < 0 || x >= kAreaWidthPx || y < 0 || y >= kAreaHeightPx) return kDefaultColor;
-  Surface& s = TheSurface();
-  std::lock_guard<std::mutex> hold(s.lock);
-  return static_cast<Color>(s.pixels[static_cast<std::size_t>(y) * kAreaWidthPx + x]);
+  std::uint32_t pixel = 0;
+  CopyPixels({x, y, x + 1, y + 1}, &pixel, 1);
+  return static_cast<Color>(pixel);
 }
 
 const std::vector<PrintedText>& HeadlessPrintLog() {
@@ -160,7 +165,7 @@ std::size_t HeadlessSetPixelCalls() {
 }
 
 std::size_t HeadlessReadKeyCalls() {
-  return TheSurface().read_key_calls;
+  return g_headless.read_key_calls;
 }
 
 std::string HeadlessCaption() {

@@ -17,7 +17,6 @@ constexpr double kLineCentre = 40.5;  // messages are centred on an 80-column li
 constexpr double kMessageRow = 26;
 constexpr double kMessageTickMs = 100;  // one pause while a message stands
 constexpr int kTicksPerSecond = 10;
-constexpr double kInputWaitMs = 50;   // safety net while blocking for input
 constexpr double kFirstCellCode = 1;  // click cells are reported as codes 1..255
 constexpr double kLastCellCode = 255;
 constexpr char kEsc = 27;
@@ -61,7 +60,7 @@ std::string WaitInput() {
     if (!key.empty()) return key;
     // Nothing pending: sleep until the window reports something instead of
     // polling the buffers in a tight loop.
-    WaitForInput(kInputWaitMs);
+    WaitForInput();
   }
 }
 

@@ -6,6 +6,10 @@
 #include <cstdint>
 #include <string>
 
+// The face every text of the screen is drawn in: fixed pitch, so that every
+// character fills one cell.
+constexpr char kScreenFace[] = "Courier New";
+
 // Moves the drawing position to the top-left corner of the cell.
 void GotoCell(double row, double column);
 // Blanks 79 cells of the row in the current colours; the position is left at
