@@ -36,6 +36,9 @@ void HeadlessPressKey(std::string key);
 // clock to that time or past it. Several may be scheduled; each is pressed
 // once, in time order. HeadlessReset drops them.
 void HeadlessPressKeyAt(double clock_ms, std::string key);
+// As if the user closed the window when the virtual clock reaches clock_ms,
+// scheduled like HeadlessPressKeyAt.
+void HeadlessCloseWindowAt(double clock_ms);
 // As if clicked now with the left button; a double click is both presses.
 void HeadlessClick(double x, double y, bool double_click);
 // As if the user closed the window now.

@@ -26,7 +26,10 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int kIdleWaitMs = 100;
+// The window thread wakes this often while nothing happens, only to see a
+// SIGINT or SIGTERM (a signal handler cannot wake it): rare enough to cost
+// next to nothing, often enough that the program ends soon after a signal.
+constexpr int kIdleWaitMs = 500;
 constexpr int kFrameMs = 16;  // at most about 60 presents a second
 // Window positions beyond this are off every screen anyway.
 constexpr int kFarthestWindowPx = 10000;
@@ -172,13 +175,11 @@ void CreateTheWindow(const std::string& caption, int left, int top) {
   Present(true);
 }
 
+// The first press of a double click has already been handed over as a
+// single click, so the second is one double click: two reports in all.
 void HandOver(const WindowInput& in) {
   for (const std::string& key : in.keys) PutKey(key);
-  if (in.click == kDoubleClick) {
-    PutDoubleClick(in.x, in.y);
-  } else if (in.click == kSingleClick) {
-    PutClick(in.x, in.y, kSingleClick);
-  }
+  if (in.click != kNoClick) PutClick(in.x, in.y, in.click);
 }
 
 void HandleEvent(const SDL_Event& e) {
@@ -216,8 +217,10 @@ void NotePrinted(const PrintedText&) {}
 
 void NoteKeyRead() {}
 
-void NotePixel(bool hit, int, int, Color, bool open) {
-  if (!hit || !open) return;
+// Every call is paced, also one whose pixel lies outside the area: a range
+// that misses the figure still gives a drawing a key can stop.
+void NotePixel(bool, int, int, Color, bool open) {
+  if (!open) return;
   Clock::time_point now = Clock::now();
   if (g_pacing.pixel_due < now - kBehindLimit) g_pacing.pixel_due = now;
   g_pacing.pixel_due += kPixelCost;
