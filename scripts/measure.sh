@@ -4,8 +4,11 @@
 #      program reports that moment itself when PUNKT_TRACE=1),
 #  (b) the CPU time it uses while it waits at an input for 10 s,
 #  (c) its peak resident memory,
-#  (d) the CPU time of one paced drawing (from the Return that confirms the
-#      range until the next description screen).
+#  (d) the length and CPU time of one paced drawing (from the Return that
+#      confirms the range until the next description screen),
+#  (e) the same for a drawing whose range shows nothing of the figure,
+#  (f) the time from ESC at the " Rechenfehler " message of f = 2x to the
+#      next description screen.
 # CPU times are utime + stime of all its threads from /proc/<pid>/stat.
 # Usage: scripts/measure.sh [path/to/punktmuster]   (default: a release build)
 set -euo pipefail
@@ -21,6 +24,8 @@ fi
 
 ticks_per_s=$(getconf CLK_TCK)
 cpu_ticks() { awk '{print $14 + $15}' "/proc/$E2E_PID/stat"; }
+# Nanoseconds on a processor, all threads together (finer than the ticks).
+cpu_ns() { cat /proc/"$E2E_PID"/task/*/schedstat | awk '{ns += $1} END {print ns}'; }
 seconds_between() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", b - a }'; }
 
 heading_shown() {
@@ -38,11 +43,11 @@ presented=$(grep -o 'first frame presented at [0-9.]*' "$E2E_STDERR" | awk '{pri
 echo "(a) start to first presented frame: $(seconds_between "$started" "$presented") s"
 
 sleep 1
-before=$(cpu_ticks)
+before=$(cpu_ns)
 sleep 10
-after=$(cpu_ticks)
-awk -v t=$((after - before)) -v hz="$ticks_per_s" \
-  'BEGIN { printf "(b) CPU while waiting at an input for 10 s: %.2f s (%.2f%% of one core)\n", t / hz, t / hz * 10 }'
+after=$(cpu_ns)
+awk -v ns=$((after - before)) \
+  'BEGIN { printf "(b) CPU while waiting at an input for 10 s: %.4f s (%.3f%% of one core)\n", ns / 1e9, ns / 1e9 * 10 }'
 
 # Pair count, three pairs of two terms, the range: eight Returns, one at a
 # time (the program keeps one key).
@@ -61,8 +66,46 @@ wall=$(seconds_between "$drawing_start" "$drawing_end")
 awk -v t=$((after - before)) -v hz="$ticks_per_s" -v wall="$wall" \
   'BEGIN { printf "(d) one paced drawing: %.2f s CPU in %.2f s (%.1f%% of one core)\n", t / hz, wall, t / hz / wall * 100 }'
 
+message_shown() {
+  e2e_shot "$E2E_WORK/poll.ppm" || return 1
+  [ "$(e2e_count "$E2E_WORK/poll.ppm" 0 600 1030 24 FFFF80)" -gt 3000 ]
+}
+press() {
+  e2e_key "$@"
+  sleep 0.3
+}
+
+# The same count again, the same terms, and a range far from the figure.
+for _ in $(seq 7); do press Return; done
+for _ in $(seq 20); do press Delete; done
+e2e_type '(10,10) - (11,11)'
+sleep 0.5
+drawing_start=$(date +%s.%N)
+e2e_key Return
+sleep 1
+e2e_wait_for 30 heading_shown || e2e_fail "no description screen after the empty drawing"
+drawing_end=$(date +%s.%N)
+echo "(e) a paced drawing that shows nothing: $(seconds_between "$drawing_start" "$drawing_end") s"
+
+# f = 2x fails at every evaluation; ESC at its first message.
+press Return
+press Delete Delete Delete Delete Delete
+e2e_type 2x
+press Return
+for _ in $(seq 5); do press Return; done
+press Delete Delete Delete Delete Delete Delete Delete Delete Delete Delete Delete Delete Delete
+e2e_type '(0,0) - (1,1)'
+press Return
+e2e_wait_for 30 message_shown || e2e_fail "no message for 2x"
+escaped=$(date +%s.%N)
+e2e_key Escape
+e2e_wait_for 30 heading_shown || e2e_fail "no description screen after ESC at the message"
+shown=$(date +%s.%N)
+echo "(f) ESC at the message of 2x to the next description screen: $(seconds_between "$escaped" "$shown") s"
+
 echo "(c) peak resident memory: $(awk '/VmHWM/ {print $2, $3}' "/proc/$E2E_PID/status")"
 
+sleep 0.3
 e2e_key Escape
-e2e_wait_exit 2 || e2e_fail "still running after ESC"
+e2e_wait_exit 10 || e2e_fail "still running after ESC"
 [ "$E2E_STATUS" -eq 0 ] || e2e_fail "exit code $E2E_STATUS"

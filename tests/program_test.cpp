@@ -19,6 +19,9 @@ const std::string kTermFault = " unzul\xE4ssige Zeichen oder Strukturfehler ";
 const std::string kCountPrompt = "Zahl der Funktionenpaare: ";
 const std::string kRangePrompt = "Anzeigebereich : ";
 const std::string kHeading = "F r a k t a l e";
+const std::string kCalcFault = " Rechenfehler ";
+// The title stands 4 s; the first drawing starts then, as typing costs no time.
+constexpr double kFirstDrawingMs = 4000;
 const std::string kSierpinski1 = "y-abs(-0.3*x-0.2)*sgn(x)";
 // More Deletes than any default is long, to empty a field.
 constexpr int kClearField = 60;
@@ -51,10 +54,20 @@ void Answer(Script& s, const std::string& text) {
   Enter(s);
 }
 
-void RunScript(const Script& script) {
+// Input at a moment of the virtual clock: a key, or closing the window.
+struct Timed {
+  double at_ms;
+  const char* key;  // nullptr: the window is closed
+};
+
+void RunScript(const Script& script, const std::vector<Timed>& timed = {}) {
   HeadlessReset();
   RestartRandom();
   HeadlessScript(script);
+  for (const Timed& t : timed) {
+    if (t.key != nullptr) HeadlessPressKeyAt(t.at_ms, t.key);
+    if (t.key == nullptr) HeadlessCloseWindowAt(t.at_ms);
+  }
   RunProgram();
 }
 
@@ -357,6 +370,72 @@ TEST(ProgramTest, Endings) {
     EXPECT_EQ(TimesPrinted(kHeading), 1) << c.name;
     EXPECT_EQ(TimesPrinted(kTermFault), c.messages) << c.name;
     EXPECT_EQ(Offered(FPrompt(1)).size(), c.asked_pair_1 ? 1u : 0u) << c.name;
+  }
+}
+
+// A key during a drawing ends it at the next colour change, ESC included, and
+// the next pass begins.
+TEST(ProgramTest, KeyDuringADrawingStartsTheNextPass) {
+  for (const char* key : {"\x1b", "a"}) {
+    Script s;
+    Enter(s, 8);
+    Esc(s);
+    RunScript(s, {{kFirstDrawingMs + 100, key}});
+    EXPECT_EQ(HeadlessScriptLeft(), 0u) << key;
+    EXPECT_EQ(HeadlessSetPixelCalls(), 9999u) << key;
+    EXPECT_EQ(TimesPrinted(kHeading), 2) << key;
+    EXPECT_EQ(Offered(kCountPrompt).size(), 2u) << key;
+  }
+}
+
+// x*-y translates but fails at every evaluation, with a message each time.
+// ESC at the first message ends the drawing; the next pass offers the term.
+TEST(ProgramTest, EscAtACalculationErrorEndsOnlyTheDrawing) {
+  Script s;
+  Answer(s, "1");
+  Answer(s, "x*-y");
+  Answer(s, "y");
+  Enter(s);
+  Answer(s, "1");
+  Esc(s);
+  RunScript(s, {{kFirstDrawingMs + 2000, "\x1b"}});
+  EXPECT_EQ(HeadlessScriptLeft(), 0u);
+  EXPECT_EQ(TimesPrinted(kCalcFault), 1);
+  EXPECT_EQ(HeadlessSetPixelCalls(), 0u);
+  EXPECT_EQ(TimesPrinted(kHeading), 2);
+  EXPECT_EQ(Offered(FPrompt(1)), Strings({kSierpinski1, "x*-y"}));
+}
+
+// Closed during such a message: the rest of the drawing shows no message and
+// waits for nothing; it runs to its end unseen and the program ends.
+TEST(ProgramTest, ClosedWindowLetsAFailingDrawingRunOut) {
+  Script s;
+  Answer(s, "1");
+  Answer(s, "x*-y");
+  Answer(s, "y");
+  Enter(s);
+  RunScript(s, {{kFirstDrawingMs + 2000, nullptr}});
+  EXPECT_EQ(TimesPrinted(kCalcFault), 1);
+  EXPECT_EQ(HeadlessSetPixelCalls(), 200000u);
+  EXPECT_LE(HeadlessClockMs(), kFirstDrawingMs + 2100);
+  EXPECT_EQ(TimesPrinted(kHeading), 2);
+}
+
+// Cursor up and a click on another row end the g input like Enter: the term
+// is confirmed and the next pair is asked.
+TEST(ProgramTest, CursorUpOrAClickElsewhereConfirmsTheGTerm) {
+  const ScriptedInput endings[] = {{kScriptKey, ExtendedKey(kScanUp)},
+                                   {kScriptClick, "", 100, 100}};
+  for (const ScriptedInput& ending : endings) {
+    Script s;
+    Enter(s, 2);
+    Type(s, "1+");
+    s.push_back(ending);
+    Esc(s);
+    RunScript(s);
+    EXPECT_EQ(HeadlessScriptLeft(), 0u);
+    EXPECT_EQ(TimesPrinted(GPrompt(1) + "1+0.5*y"), 1) << ending.kind;
+    EXPECT_EQ(Offered(FPrompt(2)).size(), 1u) << ending.kind;
   }
 }
 

@@ -194,20 +194,28 @@ TEST_F(TextScreen, MessageRowIsFirstBlankedInTheCallersColours) {
 TEST_F(TextScreen, MessageStandsUntilKeyOrTimeOut) {
   struct Case {
     std::int16_t seconds;
-    bool key_pending;
+    const char* key;   // "" for none
+    double key_at_ms;  // after the call began; 0: typed before it
     double milliseconds;
+    bool escaped;  // ESC ended it, for a drawing to stop
   };
   const Case cases[] = {
-      {4, false, 4000}, {1, false, 1000}, {4, true, 0}, {0, true, 0}, {-3, true, 0},
+      {4, "", 0, 4000, false},   {1, "", 0, 1000, false},     {4, "q", 0, 0, false},
+      {0, "q", 0, 0, false},     {-3, "q", 0, 0, false},      {4, "\x1b", 0, 0, true},
+      {4, "q", 350, 400, false}, {4, "\x1b", 350, 400, true}, {0, "\x1b", 2550, 2600, true},
   };
   for (const Case& c : cases) {
     OpenTextScreen();
-    if (c.key_pending) HeadlessPressKey("q");
+    TakeMessageEscape();
+    if (*c.key != 0 && c.key_at_ms == 0) HeadlessPressKey(c.key);
+    if (*c.key != 0 && c.key_at_ms > 0) HeadlessPressKeyAt(c.key_at_ms, c.key);
     ShowMessage("Achtung", c.seconds);
-    EXPECT_EQ(HeadlessClockMs(), c.milliseconds) << c.seconds << " " << c.key_pending;
+    EXPECT_EQ(HeadlessClockMs(), c.milliseconds) << c.seconds << " " << c.key << c.key_at_ms;
+    EXPECT_EQ(TakeMessageEscape(), c.escaped) << c.seconds << " " << c.key_at_ms;
     // The key that ended the message is gone.
     EXPECT_EQ(ReadKey(), "") << c.seconds;
   }
+  EXPECT_FALSE(TakeMessageEscape());
 }
 
 TEST_F(TextScreen, KeyEndingTheMessageIsNotSeenByTheNextInput) {
@@ -217,10 +225,19 @@ TEST_F(TextScreen, KeyEndingTheMessageIsNotSeenByTheNextInput) {
   EXPECT_EQ(WaitInput(), "z");
 }
 
-TEST_F(TextScreen, MessageWithoutTimeOutEndsWhenTheWindowCloses) {
-  HeadlessCloseWindow();
-  ShowMessage("Achtung", 0);  // must return rather than wait for ever
-  EXPECT_EQ(HeadlessClockMs(), 0);
+TEST_F(TextScreen, MessageOnAClosedWindowReturnsAtOnce) {
+  for (std::int16_t seconds : {0, 4}) {
+    OpenTextScreen();
+    HeadlessCloseWindow();
+    ShowMessage("Achtung", seconds);  // must return rather than wait for ever
+    EXPECT_EQ(HeadlessClockMs(), 0);
+    EXPECT_TRUE(HeadlessPrintLog().empty());
+  }
+  // Closed while it stands: it ends at the next look.
+  OpenTextScreen();
+  HeadlessCloseWindowAt(250);
+  ShowMessage("Achtung", 4);
+  EXPECT_EQ(HeadlessClockMs(), 300);
 }
 
 TEST_F(TextScreen, MessageRestoresTheScreenAndLeavesBlackOnGrey) {

@@ -76,15 +76,51 @@ TEST(TranslateTerm, TranslatesTermsOfTheLanguage) {
       {"sin sin x", "s|X\\s|"},
       {"2x", "2\\X\\"},
       {")x(", "X\\("},
+      // Every character of the number end set stops a number after a digit;
+      // what follows is handled on its own.
+      {"2+x", "2\\X\\+|"},
+      {"2*x", "2\\X\\*|"},
+      {"2-x", "2\\X\\-|+|"},
+      {"2/x", "2\\X\\/|"},
+      {"2^x", "2\\X\\^|"},
+      {"2atn x", "2\\X\\a|"},
+      {"2cos x", "2\\X\\c|"},
+      {"2e", "2\\2.71828183\\"},
+      {"2log x", "2\\X\\l|"},
+      {"2sin x", "2\\X\\s|"},
+      {"2tan x", "2\\X\\t|"},
+      {"2(x)", "2\\X\\"},
+      {"(2)", "2\\"},
+      {"2 x", "2\\X\\"},
   };
   OpenTextScreen();
   for (const TranslationCase& c : cases) EXPECT_EQ(TranslateTerm(c.term), c.translated) << c.term;
   EXPECT_EQ(TimesPrinted(kFaultMessage), 0);
 }
 
+// Every pair of operators in x op1 y op2 z. The second operator moves the
+// first one out to the output unless the first is among its stop characters,
+// that is unless the first binds less tightly; a minus after an operand is
+// an added negation.
+TEST(TranslateTerm, EveryPairOfOperatorsGroupsByItsStops) {
+  const TranslationCase cases[] = {
+      {"x+y+z", "X\\Y\\+|Z\\+|"},     {"x+y-z", "X\\Y\\+|Z\\-|+|"}, {"x+y*z", "X\\Y\\Z\\*|+|"},
+      {"x+y/z", "X\\Y\\Z\\/|+|"},     {"x+y^z", "X\\Y\\Z\\^|+|"},   {"x-y+z", "X\\Y\\-|+|Z\\+|"},
+      {"x-y-z", "X\\Y\\-|+|Z\\-|+|"}, {"x-y*z", "X\\Y\\Z\\*|-|+|"}, {"x-y/z", "X\\Y\\Z\\/|-|+|"},
+      {"x-y^z", "X\\Y\\Z\\^|-|+|"},   {"x*y+z", "X\\Y\\*|Z\\+|"},   {"x*y-z", "X\\Y\\*|Z\\-|+|"},
+      {"x*y*z", "X\\Y\\*|Z\\*|"},     {"x*y/z", "X\\Y\\*|Z\\/|"},   {"x*y^z", "X\\Y\\Z\\^|*|"},
+      {"x/y+z", "X\\Y\\/|Z\\+|"},     {"x/y-z", "X\\Y\\/|Z\\-|+|"}, {"x/y*z", "X\\Y\\/|Z\\*|"},
+      {"x/y/z", "X\\Y\\/|Z\\/|"},     {"x/y^z", "X\\Y\\Z\\^|/|"},   {"x^y+z", "X\\Y\\^|Z\\+|"},
+      {"x^y-z", "X\\Y\\^|Z\\-|+|"},   {"x^y*z", "X\\Y\\^|Z\\*|"},   {"x^y/z", "X\\Y\\^|Z\\/|"},
+      {"x^y^z", "X\\Y\\^|Z\\^|"},
+  };
+  OpenTextScreen();
+  for (const TranslationCase& c : cases) EXPECT_EQ(TranslateTerm(c.term), c.translated) << c.term;
+}
+
 TEST(TranslateTerm, FaultyTermShowsOneMessageAndGivesNothing) {
-  const char* faulty[] = {"SIN(x)", "ln(x)", "co",     "(x", "x)", "x#",
-                          "q",      "ln(x",  "x))(((", "a",  "()", " ( ( ) ) "};
+  const char* faulty[] = {"SIN(x)", "ln(x)",  "co", "(x", "x)",        "x#", "q",
+                          "ln(x",   "x))(((", "a",  "()", " ( ( ) ) ", "2n"};
   OpenTextScreen();
   int expected = 0;
   for (const char* term : faulty) {

@@ -20,6 +20,38 @@ constexpr Color kDefaultColor = -1;
 // Index of a font made by CreateFont.
 using FontId = int;
 
+// The style argument of CreateFont.
+enum FontStyle : int { kStyleNormal = 0, kStyleBold = 1 };
+
+// Ordinary keys that the program acts on, as ReadKey delivers them.
+constexpr char kKeyBackspace = 8;
+constexpr char kKeyTab = 9;
+constexpr char kKeyEnter = 13;
+constexpr char kKeyEsc = 27;
+
+// Extended keys arrive as NUL followed by the key's PC scan code.
+enum ScanCode : unsigned char {
+  kScanF1 = 59,
+  kScanF10 = 68,
+  kScanHome = 71,
+  kScanUp = 72,
+  kScanPageUp = 73,
+  kScanLeft = 75,
+  kScanRight = 77,
+  kScanEnd = 79,
+  kScanDown = 80,
+  kScanPageDown = 81,
+  kScanInsert = 82,
+  kScanDelete = 83,
+  kScanF11 = 133,
+  kScanF12 = 134,
+};
+
+// The two characters ReadKey gives for an extended key.
+inline std::string ExtendedKey(unsigned char scan) {
+  return std::string{'\0', static_cast<char>(scan)};
+}
+
 struct Extent {
   double width;
   double height;
@@ -40,8 +72,8 @@ struct ScreenCopy {
 
 // Creates and shows the window and makes it the drawing target.
 void OpenWindow(std::string caption, double left, double top, double width, double height);
-// Makes a font (style 0 normal, 1 bold). A missing face ends the process
-// with a message on stderr and exit code 1.
+// Makes a font (a FontStyle). A missing face ends the process with a message
+// on stderr and exit code 1.
 FontId CreateFont(std::string face, double points, int style);
 // Later text uses this font.
 void SelectFont(FontId font);
@@ -80,6 +112,6 @@ Click ReadClick();
 bool WindowIsOpen();
 // Suspends the program for that many milliseconds.
 void Pause(double milliseconds);
-// Blocks until a key or click is pending or the window has closed, at most
-// for the timeout; lets input loops wait without burning the processor.
-void WaitForInput(double timeout_milliseconds);
+// Blocks until a key or click is pending or the window has closed, without
+// waking up meanwhile; lets input loops wait without burning the processor.
+void WaitForInput();

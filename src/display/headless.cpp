@@ -14,19 +14,22 @@ namespace {
 // What one pixel costs on the paced window.
 constexpr double kPixelCostMs = 0.025;
 
-// A key to be typed once the virtual clock reaches `clock_ms`.
-struct TimedKey {
+// A key to be typed, or the window to be closed (no key), once the virtual
+// clock reaches `clock_ms`.
+struct TimedInput {
   double clock_ms;
+  bool close;
   std::string key;
 };
 
 struct Headless {
   std::deque<ScriptedInput> script;
-  std::deque<TimedKey> timed_keys;  // in time order
+  std::deque<TimedInput> timed;  // in time order
   double clock_ms = 0;
   std::vector<PrintedText> prints;
   std::vector<PlottedPixel> pixels;
   std::size_t set_pixel_calls = 0;
+  std::size_t read_key_calls = 0;
   std::string caption;
 };
 
@@ -38,7 +41,7 @@ void HandOver(const ScriptedInput& input) {
       PutKey(input.key);
       break;
     case kScriptClick:
-      PutClick(input.x, input.y, input.double_click);
+      HeadlessClick(input.x, input.y, input.double_click);
       break;
     case kScriptClose:
       SetWindowOpen(false);
@@ -46,15 +49,30 @@ void HandOver(const ScriptedInput& input) {
   }
 }
 
-// Called after each advance of the clock: type every scheduled key whose time
-// has come, earliest first, so a later one replaces an earlier one as it would
-// if the user typed both before the program looked.
-void PressDueKeys() {
-  while (!g_headless.timed_keys.empty() &&
-         g_headless.timed_keys.front().clock_ms <= g_headless.clock_ms) {
-    PutKey(g_headless.timed_keys.front().key);
-    g_headless.timed_keys.pop_front();
+// Called after each advance of the clock: hand over every scheduled input
+// whose time has come, earliest first, so a later key replaces an earlier one
+// as it would if the user typed both before the program looked.
+void HandOverDue() {
+  auto& timed = g_headless.timed;
+  while (!timed.empty() && timed.front().clock_ms <= g_headless.clock_ms) {
+    if (timed.front().close) {
+      SetWindowOpen(false);
+    } else {
+      PutKey(timed.front().key);
+    }
+    timed.pop_front();
   }
+}
+
+void Schedule(double clock_ms, bool close, std::string key) {
+  // A time that never comes would block every input behind it.
+  if (std::isnan(clock_ms)) return;
+  auto& timed = g_headless.timed;
+  // After any input of the same time, so equal times keep the order of
+  // scheduling.
+  auto at = timed.begin();
+  while (at != timed.end() && at->clock_ms <= clock_ms) ++at;
+  timed.insert(at, TimedInput{clock_ms, close, std::move(key)});
 }
 
 }  // namespace
@@ -65,13 +83,16 @@ void NotePrinted(const PrintedText& printed) {
   g_headless.prints.push_back(printed);
 }
 
+void NoteKeyRead() {
+  ++g_headless.read_key_calls;
+}
+
 void NotePixel(bool hit, int x, int y, Color color, bool open) {
   ++g_headless.set_pixel_calls;
-  if (!hit) return;
-  g_headless.pixels.push_back({x, y, color});
+  if (hit) g_headless.pixels.push_back({x, y, color});
   if (!open) return;
   g_headless.clock_ms += kPixelCostMs;
-  PressDueKeys();
+  HandOverDue();
 }
 
 void OpenWindow(std::string caption, double, double, double, double) {
@@ -82,15 +103,11 @@ void OpenWindow(std::string caption, double, double, double, double) {
 void Pause(double milliseconds) {
   if (!std::isfinite(milliseconds) || milliseconds <= 0) return;
   g_headless.clock_ms += milliseconds;
-  PressDueKeys();
+  HandOverDue();
 }
 
-void WaitForInput(double) {
-  Surface& s = TheSurface();
-  {
-    std::lock_guard<std::mutex> hold(s.lock);
-    if (InputOrClosed(s)) return;
-  }
+void WaitForInput() {
+  if (InputOrClosed()) return;
   if (g_headless.script.empty()) {
     // Nobody will ever type again: close, so that the program ends.
     SetWindowOpen(false);
@@ -111,17 +128,19 @@ void HeadlessPressKey(std::string key) {
 }
 
 void HeadlessPressKeyAt(double clock_ms, std::string key) {
-  // A time that never comes would block every key behind it.
-  if (std::isnan(clock_ms)) return;
-  auto& keys = g_headless.timed_keys;
-  // After any key of the same time, so equal times keep the order of scheduling.
-  auto at = keys.begin();
-  while (at != keys.end() && at->clock_ms <= clock_ms) ++at;
-  keys.insert(at, TimedKey{clock_ms, std::move(key)});
+  Schedule(clock_ms, false, std::move(key));
+}
+
+void HeadlessCloseWindowAt(double clock_ms) {
+  Schedule(clock_ms, true, "");
 }
 
 void HeadlessClick(double x, double y, bool double_click) {
-  PutClick(x, y, double_click);
+  if (double_click) {
+    PutDoubleClick(x, y);
+  } else {
+    PutClick(x, y, kSingleClick);
+  }
 }
 
 void HeadlessCloseWindow() {
@@ -142,9 +161,9 @@ double HeadlessClockMs() {
 
 Color HeadlessPixel(int x, int y) {
   if (x < 0 || x >= kAreaWidthPx || y < 0 || y >= kAreaHeightPx) return kDefaultColor;
-  Surface& s = TheSurface();
-  std::lock_guard<std::mutex> hold(s.lock);
-  return static_cast<Color>(s.pixels[static_cast<std::size_t>(y) * kAreaWidthPx + x]);
+  std::uint32_t pixel = 0;
+  CopyPixels({x, y, x + 1, y + 1}, &pixel, 1);
+  return static_cast<Color>(pixel);
 }
 
 const std::vector<PrintedText>& HeadlessPrintLog() {
@@ -160,7 +179,7 @@ std::size_t HeadlessSetPixelCalls() {
 }
 
 std::size_t HeadlessReadKeyCalls() {
-  return TheSurface().read_key_calls;
+  return g_headless.read_key_calls;
 }
 
 std::string HeadlessCaption() {

@@ -8,17 +8,7 @@
 #include <vector>
 
 #include "display/display.h"
-
-struct PrintedText {
-  std::string text;  // Windows-1252
-  int x;             // pixel position of the top-left corner
-  int y;
-  Color foreground;  // as in effect (kDefaultColor resolved)
-  Color background;
-  std::string face;  // face name and points of the font in use
-  double points;
-  int style;
-};
+#include "display/surface.h"
 
 struct PlottedPixel {
   int x;
@@ -46,7 +36,10 @@ void HeadlessPressKey(std::string key);
 // clock to that time or past it. Several may be scheduled; each is pressed
 // once, in time order. HeadlessReset drops them.
 void HeadlessPressKeyAt(double clock_ms, std::string key);
-// As if clicked now with the left button.
+// As if the user closed the window when the virtual clock reaches clock_ms,
+// scheduled like HeadlessPressKeyAt.
+void HeadlessCloseWindowAt(double clock_ms);
+// As if clicked now with the left button; a double click is both presses.
 void HeadlessClick(double x, double y, bool double_click);
 // As if the user closed the window now.
 void HeadlessCloseWindow();

@@ -1,7 +1,7 @@
 // The real window on SDL. The window and its events live on the main thread
 // (ServeWindow); the program's logic draws into the shared framebuffer from
-// its own thread and wakes the window thread with one user event at a time.
-// Everything shared sits under the surface's one lock.
+// its own thread, and the two meet only in the hand-off (handoff.cpp) and the
+// framebuffer's lock.
 #include "display/window.h"
 
 #include <SDL.h>
@@ -14,24 +14,31 @@
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
+#include <vector>
 
+#include "display/codepage.h"
+#include "display/fonts.h"
+#include "display/handoff.h"
 #include "display/surface.h"
+#include "display/window_input.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int kIdleWaitMs = 100;
+// The window thread wakes this often while nothing happens, only to see a
+// SIGINT or SIGTERM (a signal handler cannot wake it): rare enough to cost
+// next to nothing, often enough that the program ends soon after a signal.
+constexpr int kIdleWaitMs = 500;
 constexpr int kFrameMs = 16;  // at most about 60 presents a second
-constexpr double kLongestInputWaitMs = 50;
-constexpr double kLongestPauseMs = 24.0 * 60 * 60 * 1000;
+// Window positions beyond this are off every screen anyway.
+constexpr int kFarthestWindowPx = 10000;
 // Pacing of SetPixel: 25 microseconds a pixel, sleeping only once the drawing
 // is this far ahead; a drawing that fell far behind (the program was waiting)
 // starts a fresh schedule instead of rushing to catch up.
 constexpr auto kPixelCost = std::chrono::microseconds(25);
 constexpr auto kAheadBeforeSleep = std::chrono::milliseconds(2);
 constexpr auto kBehindLimit = std::chrono::milliseconds(50);
-constexpr const char* kTextFace = "Courier New";
 
 // The video drivers worth trying, by the variable that says a display is there.
 struct DisplayDriver {
@@ -40,64 +47,29 @@ struct DisplayDriver {
 };
 constexpr DisplayDriver kDisplayDrivers[] = {{"DISPLAY", "x11"}, {"WAYLAND_DISPLAY", "wayland"}};
 
-struct KeyCode {
-  SDL_Scancode scancode;
-  unsigned char code;
-};
-
-// Keys that arrive as one control character.
-constexpr KeyCode kControlKeys[] = {{SDL_SCANCODE_RETURN, 13},
-                                    {SDL_SCANCODE_KP_ENTER, 13},
-                                    {SDL_SCANCODE_RETURN2, 13},
-                                    {SDL_SCANCODE_BACKSPACE, 8},
-                                    {SDL_SCANCODE_ESCAPE, 27}};
-
-// Extended keys: NUL followed by the PC scan code.
-constexpr KeyCode kExtendedKeys[] = {
-    {SDL_SCANCODE_UP, 72},       {SDL_SCANCODE_LEFT, 75},   {SDL_SCANCODE_RIGHT, 77},
-    {SDL_SCANCODE_DOWN, 80},     {SDL_SCANCODE_INSERT, 82}, {SDL_SCANCODE_DELETE, 83},
-    {SDL_SCANCODE_HOME, 71},     {SDL_SCANCODE_END, 79},    {SDL_SCANCODE_PAGEUP, 73},
-    {SDL_SCANCODE_PAGEDOWN, 81}, {SDL_SCANCODE_F1, 59},     {SDL_SCANCODE_F2, 60},
-    {SDL_SCANCODE_F3, 61},       {SDL_SCANCODE_F4, 62},     {SDL_SCANCODE_F5, 63},
-    {SDL_SCANCODE_F6, 64},       {SDL_SCANCODE_F7, 65},     {SDL_SCANCODE_F8, 66},
-    {SDL_SCANCODE_F9, 67},       {SDL_SCANCODE_F10, 68},    {SDL_SCANCODE_F11, 133},
-    {SDL_SCANCODE_F12, 134}};
-
-// The keypad with NumLock off moves the cursor (with NumLock on its digits
-// come as text).
-constexpr KeyCode kKeypadKeys[] = {{SDL_SCANCODE_KP_8, 72}, {SDL_SCANCODE_KP_4, 75},
-                                   {SDL_SCANCODE_KP_6, 77}, {SDL_SCANCODE_KP_2, 80},
-                                   {SDL_SCANCODE_KP_0, 82}, {SDL_SCANCODE_KP_PERIOD, 83},
-                                   {SDL_SCANCODE_KP_7, 71}, {SDL_SCANCODE_KP_1, 79},
-                                   {SDL_SCANCODE_KP_9, 73}, {SDL_SCANCODE_KP_3, 81}};
-
-struct Window {
-  // Under the surface lock.
-  bool open_wanted = false;  // the logic thread asks for the window
-  std::string caption;       // Windows-1252
-  int left_px = 100;
-  int top_px = 100;
-  bool created = false;  // the window exists (or could not be made)
-  bool closed = false;   // closed by the user, a signal or the end; for good
-  bool finish = false;   // the program has ended
-  bool failed = false;   // the window could not be made or drawn into
-  // The window thread's own.
+// The window thread's own.
+struct WindowThread {
   SDL_Window* window = nullptr;
+  bool failed = false;  // the window could not be made or drawn into
   bool present_wanted = false;
   Uint64 last_present_ms = 0;
   bool traced = false;
-  // The logic thread's own.
+  std::vector<std::uint32_t> copy;  // the changed area on its way to the window
+};
+
+// The logic thread's own: the schedule of the paced pixels.
+struct Pacing {
   Clock::time_point pixel_due;
 };
 
-Window g_window;
-// Set by the logic thread when it pushed a wake-up for drawn pixels; cleared
-// by the window thread when it presents, so one event stands for any number
-// of pixels.
-std::atomic<bool> g_wake_pending{false};
+WindowThread g_window;
+Pacing g_pacing;
+// The type of the wake-up event; registered by start-up before the logic
+// thread exists, only read afterwards.
 Uint32 g_wake_event = static_cast<Uint32>(-1);
-// Set by SIGINT or SIGTERM; the window thread closes the window when it sees
-// it (within one idle wait).
+// Set by SIGINT or SIGTERM and cleared by the window thread, which closes the
+// window when it sees it (within one idle wait). A signal handler may take no
+// lock, so this one flag stands apart from the hand-off.
 std::atomic<bool> g_signalled{false};
 
 void OnSignal(int) {
@@ -115,19 +87,11 @@ void CatchSignals() {
 }
 
 // SDL delivers a pushed event by sending a message to the window itself; one
-// that reaches a window already destroyed is an X error, and Xlib ends the
-// process for it. So wake-ups stop, under this lock, before the window goes.
-std::mutex g_wake_lock;
-bool g_wakes_allowed = false;  // under g_wake_lock
-
-void StopWakes() {
-  std::lock_guard<std::mutex> hold(g_wake_lock);
-  g_wakes_allowed = false;
-}
-
+// that reached a destroyed window would be an X error, which ends the process.
+// The window is therefore never destroyed while the process runs (closing
+// and the end only hide it), and wake-ups stop once it is closed.
 void PushWake() {
-  std::lock_guard<std::mutex> hold(g_wake_lock);
-  if (!g_wakes_allowed || g_wake_event == static_cast<Uint32>(-1)) return;
+  if (!WakesAllowed()) return;
   SDL_Event e{};
   e.type = g_wake_event;
   SDL_PushEvent(&e);
@@ -145,36 +109,30 @@ void TraceFirstPresent() {
 // Copies the changed part of the framebuffer (all of it when `full`) to the
 // window and shows it.
 void Present(bool full) {
-  Window& w = g_window;
-  Surface& s = TheSurface();
-  g_wake_pending.store(false);
+  WindowThread& w = g_window;
+  WakeArrived();
   w.present_wanted = false;
   w.last_present_ms = SDL_GetTicks64();
+  PixelRect area = TakeChangedArea();
+  if (full) area = {0, 0, kAreaWidthPx, kAreaHeightPx};
   if (!w.window) return;
   SDL_Surface* target = SDL_GetWindowSurface(w.window);
   if (!target) return;
-  SDL_Rect r{0, 0, 0, 0};
-  {
-    std::lock_guard<std::mutex> hold(s.lock);
-    if (full) {
-      r = {0, 0, kAreaWidthPx, kAreaHeightPx};
-    } else if (s.dirty) {
-      r = {s.dirty_left, s.dirty_top, s.dirty_right - s.dirty_left, s.dirty_bottom - s.dirty_top};
-    }
-    s.dirty = false;
-    r.w = std::min(r.w, target->w - r.x);
-    r.h = std::min(r.h, target->h - r.y);
-    if (r.w <= 0 || r.h <= 0) return;
-    if (SDL_MUSTLOCK(target)) SDL_LockSurface(target);
-    const std::uint32_t* from =
-        s.pixels.data() + static_cast<std::size_t>(r.y) * kAreaWidthPx + r.x;
-    auto* to = static_cast<std::uint8_t*>(target->pixels) +
-               static_cast<std::ptrdiff_t>(r.y) * target->pitch +
-               static_cast<std::ptrdiff_t>(r.x) * target->format->BytesPerPixel;
-    SDL_ConvertPixels(r.w, r.h, SDL_PIXELFORMAT_RGB888, from, kAreaWidthPx * 4,
-                      target->format->format, to, target->pitch);
-    if (SDL_MUSTLOCK(target)) SDL_UnlockSurface(target);
-  }
+  area.right = std::min(area.right, target->w);
+  area.bottom = std::min(area.bottom, target->h);
+  int width = area.right - area.left;
+  int height = area.bottom - area.top;
+  if (width <= 0 || height <= 0) return;
+  w.copy.resize(static_cast<std::size_t>(width) * height);
+  CopyPixels(area, w.copy.data(), width);
+  if (SDL_MUSTLOCK(target)) SDL_LockSurface(target);
+  auto* to = static_cast<std::uint8_t*>(target->pixels) +
+             static_cast<std::ptrdiff_t>(area.top) * target->pitch +
+             static_cast<std::ptrdiff_t>(area.left) * target->format->BytesPerPixel;
+  SDL_ConvertPixels(width, height, SDL_PIXELFORMAT_RGB888, w.copy.data(), width * 4,
+                    target->format->format, to, target->pitch);
+  if (SDL_MUSTLOCK(target)) SDL_UnlockSurface(target);
+  SDL_Rect r{area.left, area.top, width, height};
   SDL_UpdateWindowSurfaceRects(w.window, &r, 1);
   if (!w.traced) {
     w.traced = true;
@@ -182,35 +140,23 @@ void Present(bool full) {
   }
 }
 
-void MarkClosed() {
-  Surface& s = TheSurface();
-  {
-    std::lock_guard<std::mutex> hold(s.lock);
-    g_window.closed = true;
-    g_window.created = true;
-    s.open = false;
-  }
-  s.input_changed.notify_all();
-}
-
 // The close button or SIGINT/SIGTERM: the window goes, the program ends at
 // its next input.
 void CloseByUser() {
-  MarkClosed();
-  StopWakes();
+  MarkWindowClosed();
   // Only hidden until the program ends: a wake-up already on its way must
   // still find the window.
   if (g_window.window) SDL_HideWindow(g_window.window);
 }
 
 void CreateTheWindow(const std::string& caption, int left, int top) {
-  Window& w = g_window;
+  WindowThread& w = g_window;
   w.window = SDL_CreateWindow(ToUtf8(caption).c_str(), left, top, kAreaWidthPx, kAreaHeightPx,
                               SDL_WINDOW_SHOWN);
   if (!w.window) {
     std::fprintf(stderr, "punktmuster: Fenster konnte nicht erzeugt werden: %s\n", SDL_GetError());
     w.failed = true;
-    MarkClosed();
+    MarkWindowClosed();
     return;
   }
   // Without a framebuffer of its own the video driver needs the accelerated
@@ -225,44 +171,20 @@ void CreateTheWindow(const std::string& caption, int left, int top) {
     }
   }
   SDL_StartTextInput();
-  Surface& s = TheSurface();
-  {
-    std::lock_guard<std::mutex> hold(s.lock);
-    w.created = true;
-    s.open = true;
-  }
-  s.input_changed.notify_all();
+  MarkWindowMade();
   Present(true);
 }
 
-bool KeyOf(const KeyCode* table, std::size_t count, SDL_Scancode scancode, unsigned char* code) {
-  for (std::size_t i = 0; i < count; ++i) {
-    if (table[i].scancode == scancode) {
-      *code = table[i].code;
-      return true;
-    }
-  }
-  return false;
-}
-
-void HandleKeyDown(const SDL_KeyboardEvent& key) {
-  SDL_Scancode sc = key.keysym.scancode;
-  unsigned char code = 0;
-  if (KeyOf(kControlKeys, std::size(kControlKeys), sc, &code)) {
-    PutKey(std::string(1, static_cast<char>(code)));
-    return;
-  }
-  bool keypad_moves = (key.keysym.mod & KMOD_NUM) == 0;
-  if (KeyOf(kExtendedKeys, std::size(kExtendedKeys), sc, &code) ||
-      (keypad_moves && KeyOf(kKeypadKeys, std::size(kKeypadKeys), sc, &code))) {
-    PutKey(std::string{'\0', static_cast<char>(code)});
-  }
+// The first press of a double click has already been handed over as a
+// single click, so the second is one double click: two reports in all.
+void HandOver(const WindowInput& in) {
+  for (const std::string& key : in.keys) PutKey(key);
+  if (in.click != kNoClick) PutClick(in.x, in.y, in.click);
 }
 
 void HandleEvent(const SDL_Event& e) {
-  Window& w = g_window;
   if (e.type == g_wake_event) {
-    w.present_wanted = true;
+    g_window.present_wanted = true;
     return;
   }
   switch (e.type) {
@@ -279,44 +201,34 @@ void HandleEvent(const SDL_Event& e) {
         Present(true);
       }
       break;
-    case SDL_KEYDOWN:
-      HandleKeyDown(e.key);
-      break;
-    case SDL_TEXTINPUT:
-      if ((SDL_GetModState() & KMOD_CTRL) != 0) break;
-      for (char c : FromUtf8(e.text.text)) PutKey(std::string(1, c));
-      break;
-    case SDL_MOUSEBUTTONDOWN:
-      if (e.button.button == SDL_BUTTON_LEFT)
-        PutClick(e.button.x, e.button.y, e.button.clicks >= 2);
-      break;
     default:
+      HandOver(InputOfEvent(e, SDL_GetModState()));
       break;
   }
-}
-
-int PositionPx(double v) {
-  return std::isfinite(v) ? static_cast<int>(std::nearbyint(std::clamp(v, -1e4, 1e4))) : 0;
 }
 
 }  // namespace
 
 void NotifyDrawn() {
-  if (!g_wake_pending.exchange(true)) PushWake();
+  if (ClaimWake()) PushWake();
 }
 
 void NotePrinted(const PrintedText&) {}
 
-void NotePixel(bool hit, int, int, Color, bool open) {
-  if (!hit || !open) return;
-  Window& w = g_window;
+void NoteKeyRead() {}
+
+// Every call is paced, also one whose pixel lies outside the area: a range
+// that misses the figure still gives a drawing a key can stop.
+void NotePixel(bool, int, int, Color, bool open) {
+  if (!open) return;
   Clock::time_point now = Clock::now();
-  if (w.pixel_due < now - kBehindLimit) w.pixel_due = now;
-  w.pixel_due += kPixelCost;
-  if (w.pixel_due - now > kAheadBeforeSleep) std::this_thread::sleep_until(w.pixel_due);
+  if (g_pacing.pixel_due < now - kBehindLimit) g_pacing.pixel_due = now;
+  g_pacing.pixel_due += kPixelCost;
+  if (g_pacing.pixel_due - now > kAheadBeforeSleep)
+    std::this_thread::sleep_until(g_pacing.pixel_due);
 }
 
-bool StartDisplay() {
+bool StartDisplay(const std::string& face) {
   // Only real displays: left to itself SDL falls back to an invisible
   // offscreen driver, and the program would run on with nobody to see it.
   if (!std::getenv("SDL_VIDEODRIVER")) {
@@ -341,39 +253,23 @@ bool StartDisplay() {
     std::fprintf(stderr, "punktmuster: kein Display für das Fenster (%s)\n", SDL_GetError());
     return false;
   }
-  if (MatchFont(kTextFace, 0).file.empty()) {
-    ReportMissingFont(kTextFace);
+  if (!FaceAvailable(face)) {
+    ReportMissingFont(face);
     SDL_Quit();
     return false;
   }
   g_wake_event = SDL_RegisterEvents(1);
-  {
-    std::lock_guard<std::mutex> hold(g_wake_lock);
-    g_wakes_allowed = true;
-  }
+  AllowWakes(g_wake_event != static_cast<Uint32>(-1));
   CatchSignals();
   return true;
 }
 
 bool ServeWindow() {
-  Window& w = g_window;
-  Surface& s = TheSurface();
+  WindowThread& w = g_window;
   for (;;) {
-    bool finish = false;
-    bool create = false;
-    std::string caption;
-    int left = 0;
-    int top = 0;
-    {
-      std::lock_guard<std::mutex> hold(s.lock);
-      finish = w.finish;
-      create = w.open_wanted && !w.created && !w.closed;
-      caption = w.caption;
-      left = w.left_px;
-      top = w.top_px;
-    }
-    if (finish) break;
-    if (create) CreateTheWindow(caption, left, top);
+    WindowRequest request = TakeRequest();
+    if (request.finish) break;
+    if (request.create) CreateTheWindow(request.caption, request.left_px, request.top_px);
     int timeout_ms = kIdleWaitMs;
     if (w.present_wanted) {
       Uint64 since = SDL_GetTicks64() - w.last_present_ms;
@@ -385,7 +281,7 @@ bool ServeWindow() {
     if (g_signalled.exchange(false)) CloseByUser();
     if (w.present_wanted && SDL_GetTicks64() - w.last_present_ms >= kFrameMs) Present(false);
   }
-  StopWakes();
+  AllowWakes(false);
   // The window is hidden, not destroyed, and SDL is not shut down: a wake-up
   // sent just before may still be on its way to the window, and shutting
   // down would read the X error it causes and end the process with code 1.
@@ -395,46 +291,24 @@ bool ServeWindow() {
 }
 
 void FinishDisplay() {
-  Surface& s = TheSurface();
-  {
-    std::lock_guard<std::mutex> hold(s.lock);
-    g_window.finish = true;
-    g_window.closed = true;
-    s.open = false;
-  }
-  s.input_changed.notify_all();
+  RequestFinish();
   PushWake();
 }
 
 void OpenWindow(std::string caption, double left, double top, double, double) {
-  Surface& s = TheSurface();
-  Window& w = g_window;
-  std::unique_lock<std::mutex> hold(s.lock);
-  if (w.created || w.closed) return;
-  w.caption = caption;
-  w.left_px = PositionPx(left);
-  w.top_px = PositionPx(top);
-  w.open_wanted = true;
-  hold.unlock();
+  int left_px = ClampedPx(left, -kFarthestWindowPx, kFarthestWindowPx, 0);
+  int top_px = ClampedPx(top, -kFarthestWindowPx, kFarthestWindowPx, 0);
+  if (!RequestWindow(caption, left_px, top_px)) return;
   PushWake();
-  hold.lock();
-  s.input_changed.wait(hold, [&w] { return w.created || w.closed; });
+  AwaitWindowMade();
 }
 
 void Pause(double milliseconds) {
   if (!std::isfinite(milliseconds) || milliseconds <= 0) return;
-  Surface& s = TheSurface();
-  std::unique_lock<std::mutex> hold(s.lock);
-  auto span = std::chrono::duration<double, std::milli>(std::min(milliseconds, kLongestPauseMs));
   // Closing the window ends the program at its next input; no use sleeping on.
-  s.input_changed.wait_for(hold, span, [] { return g_window.closed; });
+  AwaitClosedFor(milliseconds);
 }
 
-void WaitForInput(double timeout_milliseconds) {
-  double ms = std::isfinite(timeout_milliseconds) ? timeout_milliseconds : kLongestInputWaitMs;
-  ms = std::clamp(ms, 0.0, kLongestInputWaitMs);
-  Surface& s = TheSurface();
-  std::unique_lock<std::mutex> hold(s.lock);
-  s.input_changed.wait_for(hold, std::chrono::duration<double, std::milli>(ms),
-                           [&s] { return InputOrClosed(s); });
+void WaitForInput() {
+  AwaitInput();
 }

@@ -3,9 +3,12 @@
 // thread of its own.
 #pragma once
 
-// Connects to the display and finds the fonts. On failure prints one line on
-// stderr and returns false.
-bool StartDisplay();
+#include <string>
+
+// Connects to the display and checks that some font can stand for the face
+// the program draws its text in. On failure prints one line on stderr and
+// returns false.
+bool StartDisplay(const std::string& face);
 // Runs the window's event loop on the calling (main) thread until
 // FinishDisplay is called from the logic thread. False when the window could
 // not be made (the reason is on stderr); the program then ran unseen.

@@ -4,9 +4,10 @@
 
 #include "display/window.h"
 #include "main/program.h"
+#include "textscreen/textscreen.h"
 
 int main() {
-  if (!StartDisplay()) return 1;
+  if (!StartDisplay(kScreenFace)) return 1;
   std::thread logic([] {
     RunProgram();
     FinishDisplay();

@@ -8,6 +8,7 @@
 #include "display/display.h"
 #include "main/program.h"
 #include "terms/terms.h"
+#include "textscreen/textscreen.h"
 
 namespace {
 
@@ -35,8 +36,14 @@ Point ApplyPair(const TermPair& pair, Point p) {
 
 void PlotPoints(double n, const std::vector<TermPair>& translated, const DisplayRange& range) {
   if (translated.empty()) return;
+  // A term that fails at every evaluation shows a message at every point;
+  // ESC at one of them ends the drawing, so the user can correct the term.
+  TakeMessageEscape();
   Point p = {0, 0};
-  for (int step = 0; step < kStartSteps; step++) p = ApplyPair(translated[0], p);
+  for (int step = 0; step < kStartSteps; step++) {
+    p = ApplyPair(translated[0], p);
+    if (TakeMessageEscape()) return;
+  }
 
   double sx = kPlotWidthPx / (range.x2 - range.x1);
   double sy = kPlotHeightPx / (range.y2 - range.y1);
@@ -57,6 +64,7 @@ void PlotPoints(double n, const std::vector<TermPair>& translated, const Display
     double u = NextRandom();
     double choice = std::min(std::floor(std::min(u * n + 1, n)), last_pair);
     p = ApplyPair(translated[static_cast<std::size_t>(choice) - 1], p);
+    if (TakeMessageEscape()) return;
     SetPixel((p.x - range.x1) * sx + kLeftEdgePx, kBottomEdgePx - (p.y - range.y1) * sy,
              Rgb(r, g, b));
   }

@@ -14,8 +14,6 @@ constexpr double kWindowWidthPx = 1030;
 constexpr double kWindowHeightPx = 630;
 constexpr double kTextFontPoints = 16;
 constexpr double kHeadingFontPoints = 20;
-constexpr int kStyleNormal = 0;
-constexpr int kStyleBold = 1;
 const char* const kFontFace = "Courier New";
 
 struct ScreenLine {

@@ -17,10 +17,12 @@ constexpr double kLineCentre = 40.5;  // messages are centred on an 80-column li
 constexpr double kMessageRow = 26;
 constexpr double kMessageTickMs = 100;  // one pause while a message stands
 constexpr int kTicksPerSecond = 10;
-constexpr double kInputWaitMs = 50;   // safety net while blocking for input
 constexpr double kFirstCellCode = 1;  // click cells are reported as codes 1..255
 constexpr double kLastCellCode = 255;
-constexpr char kEsc = 27;
+
+// ESC ended a message since the last TakeMessageEscape. The logic thread's
+// own, like the rest of the text screen.
+bool g_message_escaped = false;
 
 // Cell number (from 1) of a pixel position: both operands rounded to whole
 // numbers (halves to even), the quotient truncated, then held to what one
@@ -49,7 +51,7 @@ void ClearRow(double row) {
 std::string WaitInput() {
   Extent cell = TextCellSize();
   for (;;) {
-    if (!WindowIsOpen()) return std::string(1, kEsc);
+    if (!WindowIsOpen()) return std::string(1, kKeyEsc);
     Click click = ReadClick();
     if (click.kind != kNoClick) {
       std::string event(1, '\0');
@@ -61,11 +63,15 @@ std::string WaitInput() {
     if (!key.empty()) return key;
     // Nothing pending: sleep until the window reports something instead of
     // polling the buffers in a tight loop.
-    WaitForInput(kInputWaitMs);
+    WaitForInput();
   }
 }
 
 void ShowMessage(std::string text, std::int16_t seconds) {
+  // Nobody can see a message once the window is gone; a drawing that fails at
+  // every point must then run to its end at once, not copy the screen twice
+  // per point.
+  if (!WindowIsOpen()) return;
   ScreenCopy saved = SaveScreen();
   ClearRow(kMessageRow);
   double column = std::max(kLineCentre - static_cast<double>(text.size()) / 2, 1.0);
@@ -75,13 +81,18 @@ void ShowMessage(std::string text, std::int16_t seconds) {
   NewLine();
   SetColors(kBlack, kLightGrey);
 
-  // A key ends the message and is swallowed; it belongs to nobody else.
-  // Without a time-out only a key ends it, and a closed window never sends
-  // one, so closing also ends such a message instead of waiting for ever.
+  // A key ends the message and is swallowed; it belongs to nobody else, but
+  // ESC is noted, so that a drawing can stop for it. Closing the window also
+  // ends the message: a message without a time-out would otherwise wait for
+  // ever.
   int ticks = 0;
   for (;;) {
-    if (!ReadKey().empty()) break;
-    if (seconds <= 0 && !WindowIsOpen()) break;
+    std::string key = ReadKey();
+    if (!key.empty()) {
+      g_message_escaped = g_message_escaped || key == std::string(1, kKeyEsc);
+      break;
+    }
+    if (!WindowIsOpen()) break;
     Pause(kMessageTickMs);
     if (seconds > 0) {
       ++ticks;
@@ -89,4 +100,10 @@ void ShowMessage(std::string text, std::int16_t seconds) {
     }
   }
   RestoreScreen(saved);
+}
+
+bool TakeMessageEscape() {
+  bool escaped = g_message_escaped;
+  g_message_escaped = false;
+  return escaped;
 }

@@ -6,6 +6,10 @@
 #include <cstdint>
 #include <string>
 
+// The face every text of the screen is drawn in: fixed pitch, so that every
+// character fills one cell.
+constexpr char kScreenFace[] = "Courier New";
+
 // Moves the drawing position to the top-left corner of the cell.
 void GotoCell(double row, double column);
 // Blanks 79 cells of the row in the current colours; the position is left at
@@ -17,8 +21,11 @@ void ClearRow(double row);
 std::string WaitInput();
 // Shows the text centred on the message row in black on light yellow until a
 // key (which it consumes) or seconds * 10 pauses of 100 ms (seconds > 0);
-// then puts the screen back as it was and leaves black on light grey.
+// then puts the screen back as it was and leaves black on light grey. Once
+// the window is closed it returns at once, drawing and waiting for nothing.
 void ShowMessage(std::string text, std::int16_t seconds);
+// True when ESC ended a message since the last call; the record is cleared.
+bool TakeMessageEscape();
 // Lets the user edit one line behind a prompt (an optional mask follows the
 // first "|"). Returns next row and cursor column as the codes of the first two
 // characters, then the text without trailing blanks. `cursor_column` is in:

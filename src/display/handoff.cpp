@@ -1,0 +1,220 @@
+// The hand-off between the window thread and the logic thread: the one-key
+// buffer, the click record, the open flag, the logic's requests to the window
+// and the wake-up of the window thread. One struct, one lock; every change
+// that a waiter may be waiting for is made under the lock and signalled, so
+// no signal can be lost and nobody needs to wake up to look.
+#include "display/handoff.h"
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <utility>
+
+#include "display/surface.h"
+
+namespace {
+
+constexpr double kLongestWaitMs = 24.0 * 60 * 60 * 1000;
+
+struct Handoff {
+  std::mutex lock;
+  std::condition_variable changed;
+
+  // Put by the window thread (or a test), taken by the logic thread.
+  std::string key;  // the one pending key, "" when none
+  Click click = {kNoClick, 0, 0};
+  bool double_follows = false;  // `click` is the first report of a double click
+  bool open = false;
+
+  // Asked by the logic thread, answered by the window thread.
+  bool open_wanted = false;
+  std::string caption;  // Windows-1252
+  int left_px = 0;
+  int top_px = 0;
+  bool made = false;    // the window exists, or could not be made
+  bool closed = false;  // closed by the user, a signal or the end; for good
+  bool finish = false;  // the program has ended
+
+  // Claimed by the logic thread, cleared by the window thread when it
+  // presents.
+  bool wake_pending = false;
+  bool wakes_allowed = false;
+};
+
+// Kept for the whole run (never destroyed, so exit in any thread is safe).
+Handoff& g_handoff = *new Handoff;
+
+bool PendingOrClosed(const Handoff& h) {
+  return !h.key.empty() || h.click.kind != kNoClick || !h.open;
+}
+
+}  // namespace
+
+void PutKey(const std::string& key) {
+  if (key.empty() || (key.size() == 1 && key[0] == kKeyTab)) return;
+  {
+    std::lock_guard<std::mutex> hold(g_handoff.lock);
+    g_handoff.key = key;
+  }
+  g_handoff.changed.notify_all();
+}
+
+void PutClick(double x, double y, ClickKind kind) {
+  {
+    std::lock_guard<std::mutex> hold(g_handoff.lock);
+    g_handoff.click = {kind, x, y};
+    g_handoff.double_follows = false;
+  }
+  g_handoff.changed.notify_all();
+}
+
+void PutDoubleClick(double x, double y) {
+  {
+    std::lock_guard<std::mutex> hold(g_handoff.lock);
+    g_handoff.click = {kSingleClick, x, y};
+    g_handoff.double_follows = true;
+  }
+  g_handoff.changed.notify_all();
+}
+
+void SetWindowOpen(bool open) {
+  {
+    std::lock_guard<std::mutex> hold(g_handoff.lock);
+    g_handoff.open = open;
+  }
+  g_handoff.changed.notify_all();
+}
+
+bool InputOrClosed() {
+  std::lock_guard<std::mutex> hold(g_handoff.lock);
+  return PendingOrClosed(g_handoff);
+}
+
+std::string ReadKey() {
+  NoteKeyRead();
+  std::lock_guard<std::mutex> hold(g_handoff.lock);
+  std::string key;
+  key.swap(g_handoff.key);
+  return key;
+}
+
+Click ReadClick() {
+  std::lock_guard<std::mutex> hold(g_handoff.lock);
+  Click click = g_handoff.click;
+  if (g_handoff.double_follows) {
+    g_handoff.click.kind = kDoubleClick;
+    g_handoff.double_follows = false;
+  } else {
+    g_handoff.click.kind = kNoClick;
+  }
+  return click;
+}
+
+bool WindowIsOpen() {
+  std::lock_guard<std::mutex> hold(g_handoff.lock);
+  return g_handoff.open;
+}
+
+void AwaitInput() {
+  std::unique_lock<std::mutex> hold(g_handoff.lock);
+  g_handoff.changed.wait(hold, [] { return PendingOrClosed(g_handoff); });
+}
+
+void AwaitClosedFor(double milliseconds) {
+  std::unique_lock<std::mutex> hold(g_handoff.lock);
+  auto span = std::chrono::duration<double, std::milli>(std::min(milliseconds, kLongestWaitMs));
+  g_handoff.changed.wait_for(hold, span, [] { return g_handoff.closed; });
+}
+
+bool RequestWindow(const std::string& caption, int left_px, int top_px) {
+  std::lock_guard<std::mutex> hold(g_handoff.lock);
+  if (g_handoff.made || g_handoff.closed) return false;
+  g_handoff.caption = caption;
+  g_handoff.left_px = left_px;
+  g_handoff.top_px = top_px;
+  g_handoff.open_wanted = true;
+  return true;
+}
+
+void AwaitWindowMade() {
+  std::unique_lock<std::mutex> hold(g_handoff.lock);
+  g_handoff.changed.wait(hold, [] { return g_handoff.made || g_handoff.closed; });
+}
+
+void RequestFinish() {
+  {
+    std::lock_guard<std::mutex> hold(g_handoff.lock);
+    g_handoff.finish = true;
+    g_handoff.closed = true;
+    g_handoff.open = false;
+  }
+  g_handoff.changed.notify_all();
+}
+
+bool WakesAllowed() {
+  std::lock_guard<std::mutex> hold(g_handoff.lock);
+  return g_handoff.wakes_allowed;
+}
+
+bool ClaimWake() {
+  std::lock_guard<std::mutex> hold(g_handoff.lock);
+  if (!g_handoff.wakes_allowed || g_handoff.wake_pending) return false;
+  g_handoff.wake_pending = true;
+  return true;
+}
+
+WindowRequest TakeRequest() {
+  std::lock_guard<std::mutex> hold(g_handoff.lock);
+  const Handoff& h = g_handoff;
+  return {h.finish, h.open_wanted && !h.made && !h.closed, h.caption, h.left_px, h.top_px};
+}
+
+void MarkWindowMade() {
+  {
+    std::lock_guard<std::mutex> hold(g_handoff.lock);
+    g_handoff.made = true;
+    g_handoff.open = true;
+  }
+  g_handoff.changed.notify_all();
+}
+
+void MarkWindowClosed() {
+  {
+    std::lock_guard<std::mutex> hold(g_handoff.lock);
+    g_handoff.closed = true;
+    g_handoff.made = true;
+    g_handoff.open = false;
+    g_handoff.wakes_allowed = false;
+  }
+  g_handoff.changed.notify_all();
+}
+
+void AllowWakes(bool allowed) {
+  std::lock_guard<std::mutex> hold(g_handoff.lock);
+  g_handoff.wakes_allowed = allowed && !g_handoff.closed;
+}
+
+void WakeArrived() {
+  std::lock_guard<std::mutex> hold(g_handoff.lock);
+  g_handoff.wake_pending = false;
+}
+
+void ResetHandoff() {
+  {
+    std::lock_guard<std::mutex> hold(g_handoff.lock);
+    Handoff& h = g_handoff;
+    h.key.clear();
+    h.click = {kNoClick, 0, 0};
+    h.double_follows = false;
+    h.open = false;
+    h.open_wanted = false;
+    h.caption.clear();
+    h.made = false;
+    h.closed = false;
+    h.finish = false;
+    h.wake_pending = false;
+    h.wakes_allowed = false;
+  }
+  g_handoff.changed.notify_all();
+}

@@ -1,0 +1,22 @@
+// Inside the display surface: what an event of the real window means to the
+// program. Pure mapping without any call into SDL, so that tests can check it
+// without a video driver.
+#pragma once
+
+#include <SDL_events.h>
+
+#include <string>
+#include <vector>
+
+#include "display/display.h"
+
+struct WindowInput {
+  std::vector<std::string> keys;  // in typing order, each as ReadKey gives it
+  ClickKind click = kNoClick;
+  double x = 0;  // pixel position of the click in the drawing area
+  double y = 0;
+};
+
+// The keys and the click an event carries; `modifiers` is the keyboard's
+// modifier state at the event (SDL_GetModState), for events without their own.
+WindowInput InputOfEvent(const SDL_Event& event, unsigned modifiers);

@@ -1,0 +1,122 @@
+// What the real window's events mean to the program: keys, text and clicks,
+// mapped without a window or a video driver.
+#include "display/window_input.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+SDL_Event KeyDown(SDL_Scancode scancode, Uint16 mod = KMOD_NONE) {
+  SDL_Event e{};
+  e.type = SDL_KEYDOWN;
+  e.key.keysym.scancode = scancode;
+  e.key.keysym.mod = mod;
+  return e;
+}
+
+SDL_Event Text(const char* utf8) {
+  SDL_Event e{};
+  e.type = SDL_TEXTINPUT;
+  std::strncpy(e.text.text, utf8, sizeof e.text.text - 1);
+  return e;
+}
+
+SDL_Event Button(Uint8 button, Uint8 clicks) {
+  SDL_Event e{};
+  e.type = SDL_MOUSEBUTTONDOWN;
+  e.button.button = button;
+  e.button.clicks = clicks;
+  e.button.x = 40;
+  e.button.y = 30;
+  return e;
+}
+
+std::vector<std::string> Ext(unsigned char scan) {
+  return {ExtendedKey(scan)};
+}
+
+struct Row {
+  const char* name;
+  SDL_Event event;
+  unsigned modifiers;  // the keyboard's state, for text events
+  std::vector<std::string> keys;
+  ClickKind click;
+};
+
+TEST(WindowInput, EventsBecomeKeysAndClicks) {
+  const Row rows[] = {
+      {"up", KeyDown(SDL_SCANCODE_UP), 0, Ext(72), kNoClick},
+      {"left", KeyDown(SDL_SCANCODE_LEFT), 0, Ext(75), kNoClick},
+      {"right", KeyDown(SDL_SCANCODE_RIGHT), 0, Ext(77), kNoClick},
+      {"down", KeyDown(SDL_SCANCODE_DOWN), 0, Ext(80), kNoClick},
+      {"insert", KeyDown(SDL_SCANCODE_INSERT), 0, Ext(82), kNoClick},
+      {"delete", KeyDown(SDL_SCANCODE_DELETE), 0, Ext(83), kNoClick},
+      {"home", KeyDown(SDL_SCANCODE_HOME), 0, Ext(71), kNoClick},
+      {"end", KeyDown(SDL_SCANCODE_END), 0, Ext(79), kNoClick},
+      {"page up", KeyDown(SDL_SCANCODE_PAGEUP), 0, Ext(73), kNoClick},
+      {"page down", KeyDown(SDL_SCANCODE_PAGEDOWN), 0, Ext(81), kNoClick},
+      {"F1", KeyDown(SDL_SCANCODE_F1), 0, Ext(59), kNoClick},
+      {"F2", KeyDown(SDL_SCANCODE_F2), 0, Ext(60), kNoClick},
+      {"F3", KeyDown(SDL_SCANCODE_F3), 0, Ext(61), kNoClick},
+      {"F4", KeyDown(SDL_SCANCODE_F4), 0, Ext(62), kNoClick},
+      {"F5", KeyDown(SDL_SCANCODE_F5), 0, Ext(63), kNoClick},
+      {"F6", KeyDown(SDL_SCANCODE_F6), 0, Ext(64), kNoClick},
+      {"F7", KeyDown(SDL_SCANCODE_F7), 0, Ext(65), kNoClick},
+      {"F8", KeyDown(SDL_SCANCODE_F8), 0, Ext(66), kNoClick},
+      {"F9", KeyDown(SDL_SCANCODE_F9), 0, Ext(67), kNoClick},
+      {"F10", KeyDown(SDL_SCANCODE_F10), 0, Ext(68), kNoClick},
+      {"F11", KeyDown(SDL_SCANCODE_F11), 0, Ext(133), kNoClick},
+      {"F12", KeyDown(SDL_SCANCODE_F12), 0, Ext(134), kNoClick},
+      // The keypad moves with NumLock off; with it on, its digits come as text.
+      {"keypad 8", KeyDown(SDL_SCANCODE_KP_8), 0, Ext(72), kNoClick},
+      {"keypad 4", KeyDown(SDL_SCANCODE_KP_4), 0, Ext(75), kNoClick},
+      {"keypad 6", KeyDown(SDL_SCANCODE_KP_6), 0, Ext(77), kNoClick},
+      {"keypad 2", KeyDown(SDL_SCANCODE_KP_2), 0, Ext(80), kNoClick},
+      {"keypad 0", KeyDown(SDL_SCANCODE_KP_0), 0, Ext(82), kNoClick},
+      {"keypad point", KeyDown(SDL_SCANCODE_KP_PERIOD), 0, Ext(83), kNoClick},
+      {"keypad 7", KeyDown(SDL_SCANCODE_KP_7), 0, Ext(71), kNoClick},
+      {"keypad 1", KeyDown(SDL_SCANCODE_KP_1), 0, Ext(79), kNoClick},
+      {"keypad 9", KeyDown(SDL_SCANCODE_KP_9), 0, Ext(73), kNoClick},
+      {"keypad 3", KeyDown(SDL_SCANCODE_KP_3), 0, Ext(81), kNoClick},
+      {"keypad 8 NumLock", KeyDown(SDL_SCANCODE_KP_8, KMOD_NUM), 0, {}, kNoClick},
+      {"keypad point NumLock", KeyDown(SDL_SCANCODE_KP_PERIOD, KMOD_NUM), 0, {}, kNoClick},
+      {"keypad digit text", Text("8"), KMOD_NUM, {"8"}, kNoClick},
+      {"enter", KeyDown(SDL_SCANCODE_RETURN), 0, {"\r"}, kNoClick},
+      {"keypad enter", KeyDown(SDL_SCANCODE_KP_ENTER, KMOD_NUM), 0, {"\r"}, kNoClick},
+      {"backspace", KeyDown(SDL_SCANCODE_BACKSPACE), 0, {"\b"}, kNoClick},
+      {"esc", KeyDown(SDL_SCANCODE_ESCAPE), 0, {"\x1b"}, kNoClick},
+      {"tab", KeyDown(SDL_SCANCODE_TAB), 0, {}, kNoClick},
+      {"tab text", Text("\t"), 0, {}, kNoClick},
+      // Printable keys come only as text.
+      {"letter key", KeyDown(SDL_SCANCODE_A), 0, {}, kNoClick},
+      {"ascii", Text("a"), 0, {"a"}, kNoClick},
+      {"several at once", Text("x^"), 0, {"x", "^"}, kNoClick},
+      {"a umlaut", Text("\xC3\xA4"), 0, {"\xE4"}, kNoClick},
+      {"sharp s", Text("\xC3\x9F"), 0, {"\xDF"}, kNoClick},
+      {"superscript two", Text("\xC2\xB2"), 0, {"\xB2"}, kNoClick},
+      {"euro", Text("\xE2\x82\xAC"), 0, {"\x80"}, kNoClick},
+      {"outside the code page", Text("\xE2\x86\x92"), 0, {}, kNoClick},
+      {"shift is fine", Text("A"), KMOD_LSHIFT, {"A"}, kNoClick},
+      {"typed with ctrl", Text("c"), KMOD_LCTRL, {}, kNoClick},
+      {"typed with right ctrl", Text("v"), KMOD_RCTRL, {}, kNoClick},
+      {"left click", Button(SDL_BUTTON_LEFT, 1), 0, {}, kSingleClick},
+      {"left double click", Button(SDL_BUTTON_LEFT, 2), 0, {}, kDoubleClick},
+      {"left triple click", Button(SDL_BUTTON_LEFT, 3), 0, {}, kDoubleClick},
+      {"right click", Button(SDL_BUTTON_RIGHT, 1), 0, {}, kNoClick},
+  };
+  for (const Row& row : rows) {
+    WindowInput in = InputOfEvent(row.event, row.modifiers);
+    EXPECT_EQ(in.keys, row.keys) << row.name;
+    EXPECT_EQ(in.click, row.click) << row.name;
+    if (row.click != kNoClick) {
+      EXPECT_EQ(in.x, 40) << row.name;
+      EXPECT_EQ(in.y, 30) << row.name;
+    }
+  }
+}
+
+}  // namespace
