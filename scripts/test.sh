@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs every test: the fuzzers for a
 # bounded time, the unit and headless suite under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and the full suite (end-to-end under Xvfb included)
-# on the normal build. Any failure fails the run.
+# UndefinedBehaviorSanitizer, the browser build in headless chromium, and the
+# full suite (end-to-end under Xvfb included) on the normal build. Any failure
+# fails the run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/deps.sh
@@ -23,6 +24,11 @@ cmake -S . -B build/sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPUNKT_SANITIZE=
 cmake --build build/sanitize -j "$jobs" >/dev/null
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build/sanitize -j "$jobs" --output-on-failure
+
+# Before the full suite, so that its summary stays the run's last word.
+echo "== browser"
+./scripts/web.sh >/dev/null
+tests/web/web_test.sh build/web/site build/test/tests/screen_dump
 
 echo "== tests"
 ctest --test-dir build/test -j "$jobs" --output-on-failure
