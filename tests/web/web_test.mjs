@@ -20,6 +20,9 @@ const kHeight = 630;
 const kLightGrey = 0xd0d0d0;
 const kLightYellow = 0xffff80;
 const kMessageRows = [600, 624]; // the message row 26, bottom exclusive
+// Inside the cell of row 23 (the g input), column 30, in text cells of 13 x 24.
+const kGRowPx = 22 * 24 + 12;
+const kGColumnPx = 29 * 13 + 6;
 const kLimitMs = 60000; // against a hang
 const kPollMs = 50;
 const kChromeFlags = [
@@ -213,23 +216,26 @@ async function type(page, text) {
   for (const c of text) await press(page, c);
 }
 
-// A key whose value the browser composed: what a dead key followed by a
-// space gives on a German layout (the dead key's own event carries "Dead").
-async function pressComposed(page, client, deadCode, composed) {
-  if (!(await inputTaken(page))) throw new Error('the program took no key before the dead key');
-  const base = { code: deadCode, windowsVirtualKeyCode: 220, nativeVirtualKeyCode: 220 };
-  await client.send('Input.dispatchKeyEvent', { type: 'rawKeyDown', key: 'Dead', ...base });
-  await client.send('Input.dispatchKeyEvent', { type: 'keyUp', key: 'Dead', ...base });
-  const space = { code: 'Space', windowsVirtualKeyCode: 32, nativeVirtualKeyCode: 32 };
+// A key whose value the browser composed. With `dead`, as a dead key
+// followed by the space gives it on a German layout (the dead key's own event
+// carries "Dead"); otherwise as a key of some layout gives it at once.
+async function pressComposed(page, client, code, composed, dead = true) {
+  if (!(await inputTaken(page))) throw new Error(`the program took no key before ${composed}`);
+  if (dead) {
+    const base = { code, windowsVirtualKeyCode: 220, nativeVirtualKeyCode: 220 };
+    await client.send('Input.dispatchKeyEvent', { type: 'rawKeyDown', key: 'Dead', ...base });
+    await client.send('Input.dispatchKeyEvent', { type: 'keyUp', key: 'Dead', ...base });
+    code = 'Space';
+  }
+  const key = { key: composed, code, windowsVirtualKeyCode: 0, nativeVirtualKeyCode: 0 };
   await client.send('Input.dispatchKeyEvent', {
     type: 'keyDown',
-    key: composed,
     text: composed,
     unmodifiedText: composed,
-    ...space,
+    ...key,
   });
-  await client.send('Input.dispatchKeyEvent', { type: 'keyUp', key: composed, ...space });
-  if (!(await inputTaken(page))) throw new Error('the program did not take the composed key');
+  await client.send('Input.dispatchKeyEvent', { type: 'keyUp', ...key });
+  if (!(await inputTaken(page))) throw new Error(`the program did not take ${composed}`);
 }
 
 // --- the checks ---
@@ -257,6 +263,34 @@ async function endedShown(page) {
   );
 }
 
+// Times the next drawing in the page, frame by frame: the keydown of the
+// Return, the first frame without the red heading (the drawing began) and the
+// first with it again (the next description screen).
+function watchDrawing(page) {
+  return page.evaluate((width) => {
+    const rgb = window.references.description;
+    let at = 0;
+    while (!(rgb[3 * at] === 0xf0 && rgb[3 * at + 1] === 0 && rgb[3 * at + 2] === 0)) at++;
+    const context = document.getElementById('screen').getContext('2d');
+    const red = () => {
+      const d = context.getImageData(at % width, Math.floor(at / width), 1, 1).data;
+      return d[0] === 0xf0 && d[1] === 0 && d[2] === 0;
+    };
+    const watch = (window.drawingWatch = { pressed: null, gone: null, back: null });
+    window.addEventListener('keydown', (e) => (watch.pressed = e.timeStamp), { once: true });
+    function look() {
+      if (watch.gone === null) {
+        if (!red()) watch.gone = performance.now();
+      } else if (red()) {
+        watch.back = performance.now();
+        return;
+      }
+      requestAnimationFrame(look);
+    }
+    requestAnimationFrame(look);
+  }, kWidth);
+}
+
 function loadGolden(file) {
   const allowed = new Map();
   for (const line of fs.readFileSync(file, 'utf8').split('\n')) {
@@ -274,7 +308,7 @@ async function firstRun(page, golden) {
   const firstFrameMs = await page.evaluate(() => window.punktmuster.firstFrameMs);
   console.log(`page load to the title: ${Math.round(firstFrameMs)} ms (first frame, from navigation start)`);
   // Only now: handing them over takes longer than the title stands.
-  for (const name of ['description', 'dead_key', 'offered_again']) {
+  for (const name of ['description', 'dead_key', 'keys', 'offered_again']) {
     await giveReference(page, name, readPpm(path.join(referenceDir, `${name}.ppm`)));
   }
   let shown = await showsScreen(page, 'description');
@@ -302,7 +336,7 @@ async function firstRun(page, golden) {
 
   // Return eight times: the count, three pairs of two terms, the range.
   await press(page, 'Enter', 7);
-  const started = Date.now();
+  await watchDrawing(page);
   await page.keyboard.press('Enter');
   const drawing = await until(
     async () => (await countColour(page, kLightGrey, 0, kHeight, true)) > 20000,
@@ -322,9 +356,17 @@ async function firstRun(page, golden) {
     coloured > 20000 && wrong.length === 0,
     `${coloured} coloured, ${wrong.length} not in the reference ${wrong.slice(0, 5).join(' ')}`,
   );
+  // Cheap waiting while the drawing runs, so that it gets the page to itself.
+  await until(() => page.evaluate(() => window.drawingWatch.back !== null));
   shown = await showsScreen(page, 'description');
   check('the next pass follows the drawing', shown.ok, shown.detail);
-  console.log(`paced drawing: ${((Date.now() - started) / 1000).toFixed(2)} s (Return to the next description screen)`);
+  const watch = await page.evaluate(() => window.drawingWatch);
+  if (watch.back !== null) {
+    console.log(
+      `paced drawing: ${((watch.back - watch.pressed) / 1000).toFixed(2)} s from the Return to the ` +
+        `next description screen, ${((watch.back - watch.gone) / 1000).toFixed(2)} s on the screen`,
+    );
+  }
 
   // A key during a drawing ends it and the next pass begins.
   await press(page, 'Enter', 8);
@@ -356,11 +398,28 @@ async function secondRun(page) {
   shown = await showsScreen(page, 'dead_key');
   check('a term typed with a dead key', shown.ok, shown.detail);
 
+  // TAB, text typed with Ctrl and characters outside the code page give no
+  // key; the euro sign is one; the cursor keys move. The focus stays.
+  await page.keyboard.press('Tab');
+  await page.keyboard.down('Control');
+  await page.keyboard.press('b');
+  await page.keyboard.up('Control');
+  await pressComposed(page, client, 'KeyA', '\u0101', false);
+  await pressComposed(page, client, 'KeyE', '\u20ac', false);
+  await press(page, 'ArrowLeft');
+  await type(page, 'c');
+  shown = await showsScreen(page, 'keys');
+  const focused = await page.evaluate(() => document.activeElement.id);
+  check('keys as on the desktop', shown.ok && focused === 'screen', `${shown.detail} focus on "${focused}"`);
+
   // x*-y fails at every evaluation: the message, then ESC ends the drawing
-  // and the next pass offers the term again.
-  await press(page, 'Backspace', 3);
+  // and the next pass offers the term again. A click on the g row confirms f.
+  await press(page, 'ArrowLeft', 8);
+  await press(page, 'Delete', 8);
   await type(page, 'x*-y');
-  await press(page, 'Enter', 7);
+  const box = await (await page.$('#screen')).boundingBox();
+  await page.mouse.click(box.x + kGColumnPx, box.y + kGRowPx);
+  await press(page, 'Enter', 6);
   const message = await until(
     async () => (await countColour(page, kLightYellow, kMessageRows[0], kMessageRows[1])) > 1000,
   );

@@ -14,6 +14,9 @@ trap 'rm -rf "$work"' EXIT
 
 "$dump" "$work/description.ppm"
 "$dump" "$work/dead_key.ppm" enter 'delete*60' 'text:x^2'
+# Then TAB, Ctrl+b and a character outside the code page give nothing; the
+# euro sign is byte 0x80.
+"$dump" "$work/keys.ppm" enter 'delete*60' 'text:x^2' "text:"$'\x80' left text:c
 # The term offered again stands in the field with the cursor at its start.
 "$dump" "$work/offered_again.ppm" enter 'delete*60' 'text:x*-y' 'left*4'
 python3 "$here/../golden/default_pass.py" --pixels "$work/golden.txt" >/dev/null
