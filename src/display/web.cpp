@@ -154,7 +154,8 @@ EMSCRIPTEN_KEEPALIVE void web_click(double x, double y, int count) {
   PutClick(x, y, count >= 2 ? kDoubleClick : kSingleClick);
 }
 
-// 1 while a key or click waits for the program to take it.
+// 1 while a key or click waits for the program to take it (the browser test
+// types a key only once the one before was taken, as the key buffer holds one).
 EMSCRIPTEN_KEEPALIVE int web_input_pending() {
   return InputOrClosed() && WindowIsOpen() ? 1 : 0;
 }
