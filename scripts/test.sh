@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs every test: the fuzzers for a
 # bounded time, the unit and headless suite under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and the full suite (end-to-end under Xvfb included)
-# on the normal build. Any failure fails the run.
+# UndefinedBehaviorSanitizer, the full suite (end-to-end under Xvfb included)
+# on the normal build, and the Debian package checked with Debian's and the
+# desktops' own tools. Any failure fails the run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-./scripts/deps.sh
+./scripts/deps.sh test
 jobs=$(nproc)
 
 echo "== build"
@@ -26,3 +27,7 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
 
 echo "== tests"
 ctest --test-dir build/test -j "$jobs" --output-on-failure
+
+echo "== package"
+deb=$(./scripts/package.sh | tail -n1)
+tests/package/check.sh "$deb"
