@@ -1,5 +1,6 @@
 // Reads arbitrary text as a number: never outside the text, the same value as
-// the C library for plain decimals, and written numbers read back unchanged.
+// the C library for plain decimals, the number ends where the text read for
+// it ends, and written numbers read back unchanged.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -68,6 +69,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   const double value = NumberValue(text);
   if (std::isnan(value)) __builtin_trap();
+
+  // Whatever follows the number's end does not change its value.
+  const std::size_t end = NumberEnd(text);
+  if (end > text.size() || !SameValue(NumberValue(text.substr(0, end)), value)) __builtin_trap();
 
   std::string reference;
   if (DecimalPrefix(text, reference)) {

@@ -1,22 +1,43 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the benchmarks need.
-# Quiet and quick when everything is already there.
+# Installs the Debian packages one purpose needs. Quiet and quick when
+# everything is already there.
+#   scripts/deps.sh run       build and run the program (scripts/run.sh)
+#   scripts/deps.sh package   the above, and build the .deb (scripts/package.sh)
+#   scripts/deps.sh test      all of the above, and the tests, checks,
+#                             benchmarks and fuzzers (scripts/test.sh)
+#   scripts/deps.sh web       the browser build and its test, beside `run`
+#                             (scripts/web.sh, tests/web)
 set -euo pipefail
 
-packages=(
+# libpng-dev comes with libfreetype-dev anyway; the build's icon tool uses it.
+run=(
   cmake ninja-build g++ pkg-config
-  libsdl2-dev libfreetype-dev libfontconfig-dev fonts-liberation
+  libsdl2-dev libfreetype-dev libfontconfig-dev libpng-dev fonts-liberation
+)
+# dpkg-shlibdeps (dpkg-dev) and file find the package's library dependencies.
+package=(dpkg-dev file)
+test=(
   libgtest-dev libbenchmark-dev libmuparser-dev
   clang libclang-rt-14-dev
   xvfb xdotool x11-apps x11-utils imagemagick
   python3
+  lintian desktop-file-utils appstream
 )
-# `deps.sh web`: the browser build and its test instead (scripts/web.sh,
-# tests/web). npm comes with some builds of nodejs; Debian's own is separate.
-if [ "${1:-}" = web ]; then
-  packages=(emscripten chromium)
-  command -v npm >/dev/null || packages+=(npm)
-fi
+# The browser build and its test. npm comes with some builds of nodejs;
+# Debian's own nodejs has it as a package of its own.
+web=(emscripten chromium)
+command -v npm >/dev/null || web+=(npm)
+
+case "${1:-}" in
+  run) packages=("${run[@]}") ;;
+  package) packages=("${run[@]}" "${package[@]}") ;;
+  test) packages=("${run[@]}" "${package[@]}" "${test[@]}") ;;
+  web) packages=("${web[@]}") ;;
+  *)
+    echo "usage: $0 run|package|test|web" >&2
+    exit 2
+    ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

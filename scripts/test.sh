@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs every test: the fuzzers for a
 # bounded time, the unit and headless suite under AddressSanitizer and
-# UndefinedBehaviorSanitizer, the browser build in headless chromium, and the
-# full suite (end-to-end under Xvfb included) on the normal build. Any failure
-# fails the run.
+# UndefinedBehaviorSanitizer, the browser build in headless chromium, the full
+# suite (end-to-end under Xvfb included) on the normal build, and the Debian
+# package checked with Debian's and the desktops' own tools. Any failure fails
+# the run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-./scripts/deps.sh
+./scripts/deps.sh test
 jobs=$(nproc)
 
 echo "== build"
@@ -25,10 +26,14 @@ cmake --build build/sanitize -j "$jobs" >/dev/null
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build/sanitize -j "$jobs" --output-on-failure
 
-# Before the full suite, so that its summary stays the run's last word.
+# The browser build, tested in headless chromium.
 echo "== browser"
 ./scripts/web.sh >/dev/null
 tests/web/web_test.sh build/web/site build/test/tests/screen_dump
 
 echo "== tests"
 ctest --test-dir build/test -j "$jobs" --output-on-failure
+
+echo "== package"
+deb=$(./scripts/package.sh | tail -n1)
+tests/package/check.sh "$deb"

@@ -9,7 +9,7 @@
 # of the FreeType and fontconfig code.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-./scripts/deps.sh
+./scripts/deps.sh run
 ./scripts/deps.sh web
 jobs=2
 
@@ -20,7 +20,7 @@ export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
 echo "== glyph baker (native)"
 cmake -S . -B build/web-tools -G Ninja -DCMAKE_BUILD_TYPE=Release -DPUNKT_TESTS=OFF >/dev/null
 cmake --build build/web-tools -j "$jobs" --target bake_glyphs >/dev/null
-baker=$(realpath build/web-tools/tools/bake_glyphs)
+baker=$(realpath build/web-tools/tools/glyphs/bake_glyphs)
 
 echo "== browser build"
 emcmake cmake -S . -B build/web -G Ninja -DCMAKE_BUILD_TYPE=Release \

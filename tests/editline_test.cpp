@@ -1,5 +1,5 @@
-// The line editor driven by scripted keys and clicks on the headless surface,
-// with the 16 pt text font (cells of 13 x 24 pixels).
+// The line editor: its decisions driven event by event, and whole calls on
+// the headless surface with the 16 pt text font (cells of 13 x 24 pixels).
 #include <gtest/gtest.h>
 
 #include <cctype>
@@ -10,6 +10,7 @@
 #include "display/display.h"
 #include "display/headless.h"
 #include "test_screen.h"
+#include "textscreen/editline_internal.h"
 #include "textscreen/textscreen.h"
 
 namespace {
@@ -28,39 +29,49 @@ class EditLineTest : public ::testing::Test {
   }
 };
 
-ScriptedInput Key(const std::string& key) {
-  return {kScriptKey, key};
+// Input events as WaitInput gives them.
+std::string Key(const std::string& key) {
+  return key;
 }
-ScriptedInput Ext(int scan) {
-  return {kScriptKey, std::string(1, '\0') + static_cast<char>(scan)};
+std::string Ext(unsigned char scan) {
+  return ExtendedKey(scan);
 }
-// A click near the middle of a cell.
-ScriptedInput ClickCell(int row, int column) {
-  return {kScriptClick, "", (column - 1) * kCellWidth + 6.0, (row - 1) * kCellHeight + 12.0};
+std::string ClickCell(int row, int column) {
+  return {'\0', static_cast<char>(column), static_cast<char>(row)};
 }
-ScriptedInput Close() {
-  return {kScriptClose, ""};
-}
-
-const ScriptedInput kEnter = Key("\r");
-const ScriptedInput kEsc = Key("\x1b");
-const ScriptedInput kBackspace = Key("\b");
-const ScriptedInput kUp = Ext(72);
-const ScriptedInput kLeft = Ext(75);
-const ScriptedInput kRight = Ext(77);
-const ScriptedInput kDown = Ext(80);
-const ScriptedInput kInsert = Ext(82);
-const ScriptedInput kDelete = Ext(83);
-const ScriptedInput kHome = Ext(71);
-
-std::vector<ScriptedInput> Repeat(const ScriptedInput& input, int times) {
-  return std::vector<ScriptedInput>(times, input);
+// A closed window reads as ESC.
+std::string Close() {
+  return "\x1b";
 }
 
-std::vector<ScriptedInput> Join(std::initializer_list<std::vector<ScriptedInput>> parts) {
-  std::vector<ScriptedInput> all;
+const std::string kEnter = Key("\r");
+const std::string kEsc = Key("\x1b");
+const std::string kBackspace = Key("\b");
+const std::string kUp = Ext(kScanUp);
+const std::string kLeft = Ext(kScanLeft);
+const std::string kRight = Ext(kScanRight);
+const std::string kDown = Ext(kScanDown);
+const std::string kInsert = Ext(kScanInsert);
+const std::string kDelete = Ext(kScanDelete);
+const std::string kHome = Ext(kScanHome);
+
+using Events = std::vector<std::string>;
+
+Events Repeat(const std::string& event, int times) {
+  return Events(times, event);
+}
+
+Events Join(std::initializer_list<Events> parts) {
+  Events all;
   for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
   return all;
+}
+
+// The same events typed into the headless window.
+std::vector<ScriptedInput> Script(const Events& events) {
+  std::vector<ScriptedInput> script;
+  for (const std::string& event : events) script.push_back({kScriptKey, event});
+  return script;
 }
 
 std::string Result(int next_row, int cursor_column, const std::string& text) {
@@ -85,7 +96,7 @@ struct EditCase {
   std::string prompt;
   std::string default_text;
   double row, column, cursor_in, width;
-  std::vector<ScriptedInput> script;
+  Events events;
   std::string result;
   double cursor_out;
   std::string field_shown;  // last drawing of the field
@@ -98,7 +109,7 @@ struct EditCase {
 const std::string kPairs = "Zahl der Funktionenpaare";
 
 // Each case: prompt, default text, row, column, cursor column in, width; the
-// script; then the result, the cursor column out, the last drawing of the
+// events; then the result, the cursor column out, the last drawing of the
 // field, and the column and character of the last cursor cell drawn.
 // clang-format off
 const EditCase kCases[] = {
@@ -199,24 +210,29 @@ const EditCase kCases[] = {
 };
 // clang-format on
 
-class EditLineCases : public EditLineTest, public ::testing::WithParamInterface<EditCase> {};
+class EditLineCases : public ::testing::TestWithParam<EditCase> {};
 
-TEST_P(EditLineCases, ScriptGivesResultAndScreen) {
+// The editor's decisions, event by event, as EditLine takes them: it draws
+// the field, waits for an event and acts on it until one ends the input.
+TEST_P(EditLineCases, EventsGiveResultAndField) {
   const EditCase& c = GetParam();
-  HeadlessScript(c.script);
-  double cursor = c.cursor_in;
-  std::string result = EditLine(c.prompt, c.default_text, c.row, c.column, cursor, c.width);
-  EXPECT_EQ(result, c.result);
-  EXPECT_EQ(cursor, c.cursor_out);
-
-  const PrintedText* field = LastPrintIn(kWhite, kBlack);
-  ASSERT_NE(field, nullptr);
-  EXPECT_EQ(field->text, c.field_shown);
-  const PrintedText* cursor_cell = LastPrintIn(kBlack, kWhite);
-  ASSERT_NE(cursor_cell, nullptr);
-  EXPECT_EQ(cursor_cell->text, c.cursor_char);
-  EXPECT_EQ(cursor_cell->x, static_cast<int>(std::nearbyint((c.cursor_drawn - 1) * kCellWidth)));
-  EXPECT_EQ(cursor_cell->y, static_cast<int>(std::nearbyint((c.row - 1) * kCellHeight)));
+  Field field = StartField(c.prompt, c.default_text, c.row, c.column, c.cursor_in, c.width);
+  std::string shown;
+  std::string cursor_char;
+  double cursor_drawn = 0;
+  bool ended = false;
+  for (std::size_t i = 0; !ended; ++i) {
+    shown = ShownText(field);
+    cursor_char = CursorText(field);
+    cursor_drawn = field.edit.cursor_column;
+    // Events that have run out: the window closes, which reads as ESC.
+    ended = ApplyEvent(field, i < c.events.size() ? c.events[i] : Close());
+  }
+  EXPECT_EQ(ResultOf(field), c.result);
+  EXPECT_EQ(field.edit.cursor_column, c.cursor_out);
+  EXPECT_EQ(shown, c.field_shown);
+  EXPECT_EQ(cursor_char, c.cursor_char);
+  EXPECT_EQ(cursor_drawn, c.cursor_drawn);
 }
 
 INSTANTIATE_TEST_SUITE_P(Scripts, EditLineCases, ::testing::ValuesIn(kCases),
@@ -228,10 +244,13 @@ INSTANTIATE_TEST_SUITE_P(Scripts, EditLineCases, ::testing::ValuesIn(kCases),
                            return name;
                          });
 
+// One whole call on the surface: the prompt, the field, the key that ends it,
+// and what it returns.
 TEST_F(EditLineTest, PairCountPromptLayout) {
-  HeadlessScript({kEnter});
+  HeadlessScript(Script({kEnter}));
   double cursor = 0;
-  EditLine(kPairs, "3", 22, 2, cursor, 10);
+  EXPECT_EQ(EditLine(kPairs, "3", 22, 2, cursor, 10), Result(23, 28, "3"));
+  EXPECT_EQ(cursor, 28);
   const std::vector<PrintedText>& log = HeadlessPrintLog();
   ASSERT_GE(log.size(), 2u);
   EXPECT_EQ(log[0].text, "Zahl der Funktionenpaare: ");
@@ -259,7 +278,7 @@ TEST_F(EditLineTest, PairCountPromptLayout) {
 
 TEST_F(EditLineTest, StartingCursorIsDrawnWhereTheCallerPutIt) {
   // Far right of a short text: drawn there first, pulled back by the first event.
-  HeadlessScript({kLeft, kDown});
+  HeadlessScript(Script({kLeft, kDown}));
   double cursor = 35;
   std::string result = EditLine(kPairs, "3", 22, 2, cursor, 10);
   const std::vector<PrintedText>& log = HeadlessPrintLog();
@@ -274,7 +293,7 @@ TEST_F(EditLineTest, StartingCursorIsDrawnWhereTheCallerPutIt) {
 
 TEST_F(EditLineTest, NoRoomForTheFieldStillGivesOneCell) {
   // A prompt of 80 characters leaves a width of -5 cells; one cell is kept.
-  HeadlessScript({Key("a"), Key("b"), kRight, kEnter});
+  HeadlessScript(Script({Key("a"), Key("b"), kRight, kEnter}));
   double cursor = 0;
   std::string result = EditLine(std::string(78, 'p'), "", 1, 1, cursor, 0);
   EXPECT_EQ(result, Result(2, 81, "b"));
@@ -286,7 +305,7 @@ TEST_F(EditLineTest, SenselessWidthsDoNotBreakTheField) {
   const double widths[] = {-3, 0.2, 1e300, std::nan("")};
   for (double width : widths) {
     OpenTextScreen();
-    HeadlessScript({Key("a"), kBackspace, kDelete, Key("b"), kEnter});
+    HeadlessScript(Script({Key("a"), kBackspace, kDelete, Key("b"), kEnter}));
     double cursor = 0;
     std::string result = EditLine("W", "xyz", 2, 1, cursor, width);
     EXPECT_EQ(static_cast<unsigned char>(result[0]), 3) << width;

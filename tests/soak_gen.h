@@ -20,21 +20,22 @@
 #include <utility>
 #include <vector>
 
+#include "display/display.h"
 #include "display/headless.h"
+#include "main/program.h"
 
 namespace soak {
 
 using Rng = std::mt19937_64;
 
-// The program's input fields: row and width in cells (the count field at
-// row 22 and the term fields at rows 22 and 23, the range field at row 14).
-constexpr int kCountRow = 22;
-constexpr int kCountWidth = 10;
-constexpr int kFTermRow = 22;
-constexpr int kGTermRow = 23;
-constexpr int kTermWidth = 50;
-constexpr int kRangeRow = 14;
-constexpr int kRangeWidth = 50;
+// The program's input fields: row and width in cells.
+constexpr int kCountRow = static_cast<int>(kCountField.row);
+constexpr int kCountWidth = static_cast<int>(kCountField.width);
+constexpr int kFTermRow = static_cast<int>(kFTermField.row);
+constexpr int kGTermRow = static_cast<int>(kGTermField.row);
+constexpr int kTermWidth = static_cast<int>(kFTermField.width);
+constexpr int kRangeRow = static_cast<int>(kRangeField.row);
+constexpr int kRangeWidth = static_cast<int>(kRangeField.width);
 // Enough Deletes to empty the range field whatever it offers: four numbers of
 // at most 22 characters and the punctuation between them.
 constexpr int kRangeClearDeletes = 100;
@@ -60,12 +61,9 @@ constexpr int kMaxTimedKeys = 3;
 constexpr double kEarlyKeyChance = 0.5;
 constexpr double kEarlyKeysMs = 300;
 
-constexpr char kBackspace = 8;
-constexpr char kEnter = 13;
-constexpr char kEscape = 27;
-constexpr int kScanUp = 72;
-constexpr int kScanDown = 80;
-constexpr int kScanDelete = 83;
+constexpr char kBackspace = kKeyBackspace;
+constexpr char kEnter = kKeyEnter;
+constexpr char kEscape = kKeyEsc;
 
 // Size of one text cell in pixels, measured by the test at start.
 struct CellSize {
@@ -435,18 +433,11 @@ struct Scenario {
   std::string story;  // one line per pass and one for the timed keys
 };
 
-// The built-in defaults of counts 1, 2 and 3 (pair by pair, f then g).
-constexpr const char* kBuiltInDefaults[3][3][2] = {
-    {{"y-abs(-0.3*x-0.2)*sgn(x)", "2-x"}},
-    {{"y-abs(-0.3*x-0.2)*sgn(x)", "2-x"}, {"0.5*x+0.5", "0.5*y"}},
-    {{"0.5*x", "0.5*y"}, {"0.5*x+0.5", "0.5*y"}, {"0.5*x+0.25", "0.5*y+0.5"}}};
-
 // The f and g defaults the program offers for pair `pair` (from 1).
 inline std::pair<std::string, std::string> Offered(const Model& model, double count, int pair) {
   if (count == model.previous_count) return model.typed[pair - 1];
-  if (count == 1 || count == 2 || count == 3) {
-    const auto& defaults = kBuiltInDefaults[static_cast<int>(count) - 1][pair - 1];
-    return {defaults[0], defaults[1]};
+  for (const BuiltInDefaults& built_in : kBuiltIns) {
+    if (built_in.count == count) return {built_in.pairs[pair - 1].f, built_in.pairs[pair - 1].g};
   }
   return {"", ""};
 }

@@ -420,8 +420,7 @@ std::string JudgeEditorCall(const EditorCall& call, CellSize cell, const std::st
     if (cursor != call.start) return "Enter: cursor column " + std::to_string(cursor);
     return "";
   }
-  bool up_or_down = last->key == std::string{'\0', static_cast<char>(soak::kScanUp)} ||
-                    last->key == std::string{'\0', static_cast<char>(soak::kScanDown)};
+  bool up_or_down = last->key == ExtendedKey(kScanUp) || last->key == ExtendedKey(kScanDown);
   if (!up_or_down) return "ended by an event that does not end the input";
   if (cursor < call.start || cursor > last_cell)
     return "cursor column " + std::to_string(cursor) + " outside the field " +

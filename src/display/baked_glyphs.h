@@ -1,5 +1,5 @@
 // Inside the display surface: glyphs rendered at build time, for a build
-// without fontconfig and FreeType (the browser's). tools/bake_glyphs renders
+// without fontconfig and FreeType (the browser's). tools/glyphs renders
 // them with the desktop's font code into a generated source file that defines
 // these tables; fonts_baked.cpp serves them through fonts.h.
 #pragma once

@@ -1,6 +1,7 @@
 // Point generation: the start point from pair 1, then 200000 points of
 // randomly chosen pairs, each plotted as one pixel.
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -35,7 +36,7 @@ Point ApplyPair(const TermPair& pair, Point p) {
 }  // namespace
 
 void PlotPoints(double n, const std::vector<TermPair>& translated, const DisplayRange& range) {
-  if (translated.empty()) return;
+  assert(n >= 1 && std::floor(n) <= static_cast<double>(translated.size()));
   // A term that fails at every evaluation shows a message at every point;
   // ESC at one of them ends the drawing, so the user can correct the term.
   TakeMessageEscape();
@@ -47,11 +48,8 @@ void PlotPoints(double n, const std::vector<TermPair>& translated, const Display
 
   double sx = kPlotWidthPx / (range.x2 - range.x1);
   double sy = kPlotHeightPx / (range.y2 - range.y1);
-  ClearWindow(Rgb(208, 208, 208));
+  ClearWindow(kLightGrey);
 
-  // The choice below never exceeds n, and the caller makes floor(n) pairs;
-  // the clamp only guards against a caller that made fewer.
-  double last_pair = static_cast<double>(translated.size());
   double r = 255, g = 0, b = 0;
   for (int k = 1; k <= kPoints; k++) {
     if (k % kColorBlock == 0) {
@@ -62,7 +60,9 @@ void PlotPoints(double n, const std::vector<TermPair>& translated, const Display
       if (!ReadKey().empty()) return;
     }
     double u = NextRandom();
-    double choice = std::min(std::floor(std::min(u * n + 1, n)), last_pair);
+    // Never beyond n, and the caller made floor(n) pairs.
+    double choice = std::floor(std::min(u * n + 1, n));
+    assert(choice >= 1 && choice <= static_cast<double>(translated.size()));
     p = ApplyPair(translated[static_cast<std::size_t>(choice) - 1], p);
     if (TakeMessageEscape()) return;
     SetPixel((p.x - range.x1) * sx + kLeftEdgePx, kBottomEdgePx - (p.y - range.y1) * sy,

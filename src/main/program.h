@@ -24,6 +24,35 @@ struct DisplayRange {
   double y2;
 };
 
+// Where an input of a pass stands: text row and column of its prompt, and
+// the width of its field in cells.
+struct InputField {
+  double row;
+  double column;
+  double width;
+};
+constexpr InputField kCountField = {22, 2, 10};
+constexpr InputField kFTermField = {22, 1, 50};
+constexpr InputField kGTermField = {23, 1, 50};
+constexpr InputField kRangeField = {14, 2, 50};
+
+// The terms and the range offered when the pair count changed to exactly
+// 1, 2 or 3.
+struct DefaultPair {
+  const char* f;
+  const char* g;
+};
+struct BuiltInDefaults {
+  double count;
+  DefaultPair pairs[3];
+  DisplayRange range;
+};
+constexpr BuiltInDefaults kBuiltIns[] = {
+    {1, {{"y-abs(-0.3*x-0.2)*sgn(x)", "2-x"}}, {-2.5, -3, 4, 5}},
+    {2, {{"y-abs(-0.3*x-0.2)*sgn(x)", "2-x"}, {"0.5*x+0.5", "0.5*y"}}, {-0.5, -0.5, 2, 2.5}},
+    {3, {{"0.5*x", "0.5*y"}, {"0.5*x+0.5", "0.5*y"}, {"0.5*x+0.25", "0.5*y+0.5"}}, {0, 0, 1, 1}},
+};
+
 // The translated f and g term of one pair.
 struct TermPair {
   std::string f;

@@ -12,9 +12,7 @@ constexpr double kWindowLeftPx = 100;
 constexpr double kWindowTopPx = 100;
 constexpr double kWindowWidthPx = 1030;
 constexpr double kWindowHeightPx = 630;
-constexpr double kTextFontPoints = 16;
 constexpr double kHeadingFontPoints = 20;
-const char* const kFontFace = "Courier New";
 
 struct ScreenLine {
   double row;
@@ -41,18 +39,8 @@ constexpr ScreenLine kDescription[] = {
 constexpr ScreenLine kEscapeNote = {
     26, 8, "Beenden des Programms durch Bet\xE4tigen von ESC bei einer Eingabe!"};
 
-Color LightGrey() {
-  return Rgb(208, 208, 208);
-}
-Color Black() {
-  return Rgb(0, 0, 0);
-}
-Color HeadingRed() {
-  return Rgb(240, 0, 0);
-}
-Color DarkGrey() {
-  return Rgb(64, 64, 64);
-}
+constexpr Color kHeadingRed = 0xF00000;
+constexpr Color kDarkGrey = 0x404040;
 
 void PrintLine(const ScreenLine& line) {
   GotoCell(line.row, line.column);
@@ -65,20 +53,20 @@ void PrintLine(const ScreenLine& line) {
 ScreenFonts StartUp() {
   OpenWindow(kProgramCaption, kWindowLeftPx, kWindowTopPx, kWindowWidthPx, kWindowHeightPx);
   ScreenFonts fonts;
-  fonts.text = CreateFont(kFontFace, kTextFontPoints, kStyleNormal);
-  fonts.heading = CreateFont(kFontFace, kHeadingFontPoints, kStyleBold);
+  fonts.text = CreateFont(kScreenFace, kTextFontPoints, kStyleNormal);
+  fonts.heading = CreateFont(kScreenFace, kHeadingFontPoints, kStyleBold);
   return fonts;
 }
 
 void ShowDescription(FontId text_font, FontId heading_font) {
-  ClearWindow(LightGrey());
+  ClearWindow(kLightGrey);
   SelectFont(heading_font);
-  SetColors(HeadingRed(), LightGrey());
+  SetColors(kHeadingRed, kLightGrey);
   PrintLine(kHeading);
-  SetColors(Black(), LightGrey());
+  SetColors(kBlack, kLightGrey);
   SelectFont(text_font);
   for (const ScreenLine& line : kDescription) PrintLine(line);
-  SetColors(DarkGrey(), LightGrey());
+  SetColors(kDarkGrey, kLightGrey);
   PrintLine(kEscapeNote);
-  SetColors(Black(), LightGrey());
+  SetColors(kBlack, kLightGrey);
 }

@@ -1,5 +1,7 @@
 // Evaluation of a translated term: a walk over the postfix text that works
 // each token off on a small value stack. The text is read anew at every call.
+#include <array>
+#include <cassert>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -12,7 +14,6 @@
 namespace {
 
 constexpr int kStackSize = 100;
-constexpr std::int16_t kMessageSeconds = 4;
 constexpr const char* kCalcMessage = " Rechenfehler ";
 // Whole exponents up to this magnitude are multiplied out factor by factor;
 // larger ones by squaring, which only rounds differently and always ends.
@@ -94,114 +95,94 @@ struct Stack {
   int depth;
 };
 
+// How many values each one-character token takes from the stack, from the
+// element table; 0 for operands (variables, digits, any other number text).
+constexpr std::array<std::int8_t, 256> OperandCounts() {
+  std::array<std::int8_t, 256> counts{};
+  for (const TermElement& e : kFunctionElements) {
+    counts[static_cast<unsigned char>(e.letter)] = static_cast<std::int8_t>(e.operands);
+  }
+  for (const TermElement& e : kOperatorElements) {
+    counts[static_cast<unsigned char>(e.letter)] = static_cast<std::int8_t>(e.operands);
+  }
+  return counts;
+}
+constexpr std::array<std::int8_t, 256> kOperandCounts = OperandCounts();
+
+// The functions and the negation. Every result is stored as 0 + value, which
+// turns -0 into +0.
+inline double OneOperand(char letter, double v) {
+  switch (letter) {
+    case 's':
+      return 0 + std::sin(v);
+    case 'c':
+      return 0 + std::cos(v);
+    case 't':
+      return 0 + std::sin(v) / std::cos(v);
+    case 'a':
+      return 0 + std::atan(v);
+    case 'b':
+      return 0 + std::fabs(v);
+    case 'g':
+      return Sign(v);
+    case 'e':
+      return Exponential(v);
+    case 'l':
+      return v > 0 ? 0 + std::log(v) : 0;
+    case 'r':
+      return v < 0 ? v : 0 + std::sqrt(v);
+    default:
+      assert(letter == '-');
+      return 0 - v;
+  }
+}
+
+// The arithmetic operators; a power is stored as its rule computes it.
+inline double TwoOperands(char letter, double left, double right) {
+  switch (letter) {
+    case '+':
+      return 0 + (left + right);
+    case '*':
+      return 0 + left * right;
+    case '/':
+      return 0 + left / right;
+    default:
+      assert(letter == '^');
+      return Power(left, right);
+  }
+}
+
+// A variable, pushed unchanged, or a number; a lone digit is its own value
+// and cannot be -0.
+inline double Operand(std::string_view token, double x, double y, double z) {
+  if (token.size() == 1) {
+    const char c = token[0];
+    if (c == 'X') return x;
+    if (c == 'Y') return y;
+    if (c == 'Z') return z;
+    if (IsDigit(c)) return c - '0';
+  }
+  return NumberToken(token);
+}
+
 // Works one token off on the stack; false when the stack would run empty or
-// over. The depth is checked before any value is touched. Every result but a
-// variable and a power is stored as 0 + value, which turns -0 into +0; a lone
-// digit cannot be -0 and needs no such step.
+// over. The depth is checked before any value is touched.
 inline bool ApplyToken(Stack& s, std::string_view token, double x, double y, double z) {
   // Longer tokens are always numbers.
-  if (token.size() != 1) {
+  const int operands = token.size() == 1 ? kOperandCounts[static_cast<unsigned char>(token[0])] : 0;
+  if (operands == 1) {
+    if (s.depth < 1) return false;
+    s.top = OneOperand(token[0], s.top);
+  } else if (operands == 2) {
+    if (s.depth < 2) return false;
+    const double left = s.below[--s.depth];
+    s.top = TwoOperands(token[0], left, s.top);
+  } else {
     if (s.depth >= kStackSize) return false;
     s.below[s.depth++] = s.top;
-    s.top = NumberToken(token);
-    return true;
+    s.top = Operand(token, x, y, z);
   }
-  const char c = token[0];
-  switch (c) {
-    case 's':
-    case 'c':
-    case 't':
-    case 'a':
-    case 'b':
-    case 'g':
-    case 'e':
-    case 'l':
-    case 'r':
-    case '-': {
-      if (s.depth < 1) return false;
-      const double v = s.top;
-      switch (c) {
-        case 's':
-          s.top = 0 + std::sin(v);
-          break;
-        case 'c':
-          s.top = 0 + std::cos(v);
-          break;
-        case 't':
-          s.top = 0 + std::sin(v) / std::cos(v);
-          break;
-        case 'a':
-          s.top = 0 + std::atan(v);
-          break;
-        case 'b':
-          s.top = 0 + std::fabs(v);
-          break;
-        case 'g':
-          s.top = Sign(v);
-          break;
-        case 'e':
-          s.top = Exponential(v);
-          break;
-        case 'l':
-          s.top = v > 0 ? 0 + std::log(v) : 0;
-          break;
-        case 'r':
-          s.top = v < 0 ? v : 0 + std::sqrt(v);
-          break;
-        default:
-          s.top = 0 - v;
-          break;
-      }
-      return true;
-    }
-    case '+':
-      if (s.depth < 2) return false;
-      s.top = 0 + (s.below[--s.depth] + s.top);
-      return true;
-    case '*':
-      if (s.depth < 2) return false;
-      s.top = 0 + s.below[--s.depth] * s.top;
-      return true;
-    case '/':
-      if (s.depth < 2) return false;
-      s.top = 0 + s.below[--s.depth] / s.top;
-      return true;
-    case '^':
-      if (s.depth < 2) return false;
-      s.top = Power(s.below[--s.depth], s.top);
-      return true;
-    default:
-      break;
-  }
-  if (s.depth >= kStackSize) return false;
-  s.below[s.depth++] = s.top;
-  switch (c) {
-    case 'X':
-      s.top = x;
-      break;
-    case 'Y':
-      s.top = y;
-      break;
-    case 'Z':
-      s.top = z;
-      break;
-    case '0':
-    case '1':
-    case '2':
-    case '3':
-    case '4':
-    case '5':
-    case '6':
-    case '7':
-    case '8':
-    case '9':
-      // A lone digit is its own value and needs no conversion.
-      s.top = c - '0';
-      break;
-    default:
-      s.top = NumberToken(token);
-      break;
-  }
+  assert(s.depth >= 0 && s.depth <= kStackSize);
   return true;
 }
 

@@ -36,10 +36,6 @@ constexpr BaseLetter kBaseLetters[] = {{'H', 16}, {'h', 16}, {'B', 2}, {'b', 2},
                                        {'O', 8},  {'o', 8},  {'Q', 8}, {'q', 8}};
 constexpr int kDefaultBase = 8;
 
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
-
 bool IsExponentLetter(char c) {
   return c == 'E' || c == 'e' || c == 'D' || c == 'd';
 }
@@ -57,10 +53,18 @@ int DigitIn(char c, int base) {
   return d < base ? d : -1;
 }
 
+// The number at the front of a text: its value, and where it ends. The end
+// lies past the blanks before it, its sign, its digits and decimal point (even
+// when no digit came), and an exponent whose letter has digits after it.
+struct ScannedNumber {
+  double value;
+  std::size_t end;
+};
+
 // A whole number in base 2, 8 or 16 after "&". All three are powers of two, so
 // the first 60-odd bits are kept exactly and any further bits only count
 // towards the scale and a sticky bit; the final conversion then rounds once.
-double ReadBased(std::string_view text, std::size_t pos) {
+ScannedNumber ReadBased(std::string_view text, std::size_t pos) {
   int base = kDefaultBase;
   if (pos < text.size()) {
     for (const BaseLetter& b : kBaseLetters) {
@@ -89,7 +93,7 @@ double ReadBased(std::string_view text, std::size_t pos) {
   // The mantissa holds at least 60 bits here, so its lowest bit lies well
   // below the rounding position of a double and can carry the sticky bit.
   if (sticky) mantissa |= 1;
-  return std::ldexp(static_cast<double>(mantissa), static_cast<int>(dropped_bits));
+  return {std::ldexp(static_cast<double>(mantissa), static_cast<int>(dropped_bits)), pos};
 }
 
 // Significant digits of a decimal number and its scale: the value is
@@ -154,6 +158,53 @@ double DecimalToDouble(const DecimalDigits& d) {
   return value;
 }
 
+ScannedNumber ScanNumber(std::string_view text) {
+  std::size_t pos = 0;
+  while (pos < text.size() && IsLeadingSpace(text[pos])) ++pos;
+  if (pos < text.size() && text[pos] == '&') return ReadBased(text, pos + 1);
+
+  bool negative = false;
+  if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
+    negative = text[pos] == '-';
+    ++pos;
+  }
+  DecimalDigits d;
+  bool any_digit = false;
+  bool after_point = false;
+  for (; pos < text.size(); ++pos) {
+    const char c = text[pos];
+    if (IsDigit(c)) {
+      any_digit = true;
+      AddDigit(d, c, after_point);
+    } else if (c == '.' && !after_point) {
+      after_point = true;
+    } else {
+      break;
+    }
+  }
+  if (!any_digit) return {0.0, pos};
+
+  if (pos < text.size() && IsExponentLetter(text[pos])) {
+    std::size_t at = pos + 1;
+    bool exponent_negative = false;
+    if (at < text.size() && (text[at] == '+' || text[at] == '-')) {
+      exponent_negative = text[at] == '-';
+      ++at;
+    }
+    long exponent = 0;
+    bool exponent_digits = false;
+    for (; at < text.size() && IsDigit(text[at]); ++at) {
+      exponent_digits = true;
+      exponent = exponent * 10 + (text[at] - '0');
+      if (exponent > kExponentCap) exponent = kExponentCap;
+    }
+    d.scale += exponent_negative ? -exponent : exponent;
+    if (exponent_digits) pos = at;
+  }
+  const double value = DecimalToDouble(d);
+  return {negative ? -value : value, pos};
+}
+
 // Places a number needs before and after the point in plain notation, given
 // its digit count and the decimal exponent of its first digit.
 bool FitsPlain(int count, int exponent) {
@@ -214,52 +265,14 @@ std::string NumberText(double value) {
 double NumberValue(std::string_view text) {
   double value = 0;
   if (ReadShortDecimal(text, value)) return value;
+  return ScanNumber(text).value;
+}
 
-  std::size_t pos = 0;
-  while (pos < text.size() && IsLeadingSpace(text[pos])) ++pos;
-  if (pos < text.size() && text[pos] == '&') return ReadBased(text, pos + 1);
-
-  bool negative = false;
-  if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
-    negative = text[pos] == '-';
-    ++pos;
-  }
-  DecimalDigits d;
-  bool any_digit = false;
-  bool after_point = false;
-  for (; pos < text.size(); ++pos) {
-    const char c = text[pos];
-    if (IsDigit(c)) {
-      any_digit = true;
-      AddDigit(d, c, after_point);
-    } else if (c == '.' && !after_point) {
-      after_point = true;
-    } else {
-      break;
-    }
-  }
-  if (!any_digit) return 0.0;
-
-  if (pos < text.size() && IsExponentLetter(text[pos])) {
-    ++pos;
-    bool exponent_negative = false;
-    if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
-      exponent_negative = text[pos] == '-';
-      ++pos;
-    }
-    long exponent = 0;
-    for (; pos < text.size() && IsDigit(text[pos]); ++pos) {
-      exponent = exponent * 10 + (text[pos] - '0');
-      if (exponent > kExponentCap) exponent = kExponentCap;
-    }
-    d.scale += exponent_negative ? -exponent : exponent;
-  }
-  value = DecimalToDouble(d);
-  return negative ? -value : value;
+std::size_t NumberEnd(std::string_view text) {
+  return ScanNumber(text).end;
 }
 
 std::string RoundedText(double value, int decimals) {
   const double scale = std::pow(10.0, decimals);
-  const std::string text = NumberText(std::nearbyint(value * scale) / scale);
-  return text[0] == ' ' ? text.substr(1) : text;
+  return WithoutSignBlank(NumberText(std::nearbyint(value * scale) / scale));
 }

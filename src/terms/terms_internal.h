@@ -1,15 +1,35 @@
-// Helpers of the term translation that the tests reach directly; not for use
-// outside terms/.
+// What translation, evaluation and number reading share, and helpers that
+// the tests reach directly; not for use outside terms/.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+// The elements of a translated term besides operands: the letter written
+// before "|" and how many values it takes from the stack. The functions have
+// the name a term writes them by; the operators are their own letter.
+struct TermElement {
+  std::string_view name;
+  char letter;
+  int operands;
+};
+constexpr TermElement kFunctionElements[] = {
+    {"atn", 'a', 1}, {"cos", 'c', 1}, {"sin", 's', 1}, {"tan", 't', 1}, {"exp", 'e', 1},
+    {"log", 'l', 1}, {"sqr", 'r', 1}, {"abs", 'b', 1}, {"sgn", 'g', 1},
+};
+constexpr TermElement kOperatorElements[] = {
+    {"-", '-', 1}, {"+", '+', 2}, {"*", '*', 2}, {"/", '/', 2}, {"^", '^', 2},
+};
+
+inline bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
 // Moves the longest front part of the stack that holds no stop character to
 // the end of the output.
 void FlushUntil(std::string& output, std::string& stack, std::string_view stops);
-// Number text, without a leading blank, of the value rounded to that many
+// Number text, without its sign blank, of the value rounded to that many
 // decimal places.
 std::string RoundedText(double value, int decimals);
 
@@ -30,12 +50,12 @@ inline bool ReadShortDecimal(std::string_view text, double& value) {
   std::uint64_t digits = 0;
   int count = 0;
   int scale = 0;
-  for (; p < end && *p >= '0' && *p <= '9'; ++p, ++count) {
+  for (; p < end && IsDigit(*p); ++p, ++count) {
     if (count == kShortDigitsMax) return false;
     digits = digits * 10 + static_cast<std::uint64_t>(*p - '0');
   }
   if (p < end && *p == '.') {
-    for (++p; p < end && *p >= '0' && *p <= '9'; ++p, ++count, --scale) {
+    for (++p; p < end && IsDigit(*p); ++p, ++count, --scale) {
       if (count == kShortDigitsMax) return false;
       digits = digits * 10 + static_cast<std::uint64_t>(*p - '0');
     }
@@ -46,7 +66,7 @@ inline bool ReadShortDecimal(std::string_view text, double& value) {
     bool negative = false;
     if (p < end && (*p == '+' || *p == '-')) negative = *p++ == '-';
     int exponent = 0;
-    for (; p < end && *p >= '0' && *p <= '9'; ++p) {
+    for (; p < end && IsDigit(*p); ++p) {
       exponent = exponent * 10 + (*p - '0');
       if (exponent > 2 * kExactPowerMax + kShortDigitsMax) return false;
     }

@@ -14,13 +14,11 @@ namespace {
 
 constexpr char kPiMarker = '\xE3';
 constexpr int kConstantDecimals = 8;
-constexpr std::int16_t kMessageSeconds = 4;
 constexpr const char* kFaultMessage = " unzul\xE4ssige Zeichen oder Strukturfehler ";
 // A number ends at the first of these characters; everything else is stepped
 // over as if it belonged to the number.
 constexpr std::string_view kNumberEnds = "+*-/^acelst()xn ";
-// Letters that begin a function name or stand for Euler's number.
-constexpr std::string_view kNameStarts = "acstel";
+constexpr char kOperatorEnd = '|';
 
 // What each operator moves from the stack (everything above the first of its
 // stop characters) and then pushes. A minus where an operand is due is a sign;
@@ -37,15 +35,6 @@ constexpr OperatorRule kOperators[] = {
 };
 constexpr std::string_view kCloseStops = "(";
 constexpr std::string_view kFunctionStops = "(*/+-";
-
-struct FunctionName {
-  std::string_view name;
-  const char* element;
-};
-constexpr FunctionName kFunctions[] = {
-    {"atn", "a|"}, {"cos", "c|"}, {"sin", "s|"}, {"tan", "t|"}, {"exp", "e|"},
-    {"log", "l|"}, {"sqr", "r|"}, {"abs", "b|"}, {"sgn", "g|"},
-};
 
 struct Variable {
   char lower;
@@ -120,8 +109,7 @@ bool HandleOperator(Translation& t, char c) {
 // A number at position i; returns the position after it.
 std::size_t HandleNumber(Translation& t, const std::string& term, std::size_t i) {
   const double value = NumberValue(std::string_view(term).substr(i));
-  // Numbers in a term carry no sign, so their text starts with the blank.
-  AppendOperand(t, NumberText(value).substr(1));
+  AppendOperand(t, WithoutSignBlank(NumberText(value)));
   t.output += '\\';
   while (i < term.size() && kNumberEnds.find(term[i]) == std::string_view::npos) ++i;
   return i;
@@ -131,11 +119,12 @@ std::size_t HandleNumber(Translation& t, const std::string& term, std::size_t i)
 // after it.
 std::size_t HandleName(Translation& t, const std::string& term, std::size_t i) {
   const std::string_view name = std::string_view(term).substr(i, 3);
-  for (const FunctionName& f : kFunctions) {
+  for (const TermElement& f : kFunctionElements) {
     if (name == f.name) {
       FlushUntil(t.output, t.stack, kFunctionStops);
-      Push(t, f.element);
-      return i + 3;
+      const char element[] = {f.letter, kOperatorEnd};
+      Push(t, std::string_view(element, 2));
+      return i + f.name.size();
     }
   }
   if (term[i] == 'e') {
@@ -145,6 +134,15 @@ std::size_t HandleName(Translation& t, const std::string& term, std::size_t i) {
     t.error = true;
   }
   return i + 1;
+}
+
+// A letter that begins a function name, or Euler's number.
+bool IsNameStart(char c) {
+  if (c == 'e') return true;
+  for (const TermElement& f : kFunctionElements) {
+    if (f.name[0] == c) return true;
+  }
+  return false;
 }
 
 // Appends the element of a variable; false when c is no variable.
@@ -178,11 +176,11 @@ std::string TranslateTerm(std::string term) {
     const char c = term[i];
     if (HandleVariable(t, c)) {
       ++i;
-    } else if (c == '.' || (c >= '0' && c <= '9')) {
+    } else if (c == '.' || IsDigit(c)) {
       i = HandleNumber(t, term, i);
     } else if (HandleOperator(t, c)) {
       ++i;
-    } else if (kNameStarts.find(c) != std::string_view::npos) {
+    } else if (IsNameStart(c)) {
       i = HandleName(t, term, i);
     } else if (c == 'p' || c == kPiMarker) {
       AppendOperand(t, RoundedText(4 * std::atan(1.0), kConstantDecimals));

@@ -1,16 +1,16 @@
 // The line editor: a prompt, an input field behind it and the editing keys.
+// The decisions (StartField, ApplyEvent) change only the field; EditLine
+// draws the field and waits for the events.
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 #include <string_view>
 
 #include "display/display.h"
+#include "textscreen/editline_internal.h"
 #include "textscreen/textscreen.h"
 
 namespace {
-
-constexpr Color kBlack = 0x000000;
-constexpr Color kWhite = 0xFFFFFF;
-constexpr Color kLightGrey = 0xD0D0D0;
 
 constexpr double kLineCells = 75;  // prompt plus field when no width is given
 // Wider fields than this could not report their cursor column in one
@@ -21,18 +21,7 @@ constexpr double kMaxFieldCells = 255;
 constexpr double kMaxCursorIndex = 1 << 20;
 constexpr double kLastCode = 255;
 
-constexpr char kBackspace = 8;
-constexpr char kEnter = 13;
-constexpr char kEsc = 27;
 constexpr char kMaskSeparator = '|';
-
-// Scan codes of the extended keys the editor acts on.
-constexpr unsigned char kScanUp = 72;
-constexpr unsigned char kScanLeft = 75;
-constexpr unsigned char kScanRight = 77;
-constexpr unsigned char kScanDown = 80;
-constexpr unsigned char kScanInsert = 82;
-constexpr unsigned char kScanDelete = 83;
 
 // Which characters a mask position accepts. A mask character that is not in
 // the table accepts everything.
@@ -45,20 +34,6 @@ constexpr MaskClass kMaskClasses[] = {
     {'D', "0123456789.,-"},
     {'B', "01"},
     {' ', ""},  // a fixed part of the mask: nothing can be typed here
-};
-
-// Everything one call works on.
-struct Field {
-  std::string text;
-  std::string mask;
-  bool free_mode;
-  bool insert_mode;
-  double row;
-  double start;  // screen column of the first field cell
-  int width;     // cells
-  int index;     // 1-based text position under the cursor
-  double cursor_column;
-  double next_row;
 };
 
 // Substrings that tolerate any count or position, so that no edit can reach
@@ -74,8 +49,8 @@ std::string From(const std::string& text, int position) {
   return text.substr(position - 1);
 }
 
-bool Behind(const Field& field) {
-  return field.index > static_cast<int>(field.text.size());
+bool Behind(const FieldEdit& edit) {
+  return edit.index > static_cast<int>(edit.text.size());
 }
 
 double Fraction(double value) {
@@ -98,106 +73,124 @@ char ResultCode(double value) {
   return static_cast<char>(static_cast<unsigned char>(whole));
 }
 
-bool MaskAccepts(const Field& field, char c) {
-  if (field.mask.empty() || field.index > static_cast<int>(field.mask.size())) return true;
-  char mask = field.mask[field.index - 1];
+bool MaskAccepts(const FieldEdit& edit, char c) {
+  if (edit.mask.empty() || edit.index > static_cast<int>(edit.mask.size())) return true;
+  char mask = edit.mask[edit.index - 1];
   for (const MaskClass& entry : kMaskClasses) {
     if (entry.mask == mask) return entry.accepted.find(c) != std::string_view::npos;
   }
   return true;
 }
 
-bool MaskIsBlankAt(const Field& field) {
-  return field.index <= static_cast<int>(field.mask.size()) && field.mask[field.index - 1] == ' ';
+bool MaskIsBlankAt(const FieldEdit& edit) {
+  return edit.index <= static_cast<int>(edit.mask.size()) && edit.mask[edit.index - 1] == ' ';
 }
 
 void CutToWidth(Field& field) {
-  field.text = Left(field.text, field.width);
+  field.edit.text = Left(field.edit.text, field.place.width);
 }
 
 void EnterCharacter(Field& field, char c) {
-  if (!MaskAccepts(field, c)) return;
-  if (field.free_mode && Behind(field)) {
-    field.index = static_cast<int>(field.text.size()) + 1;
-    field.text += c;
-  } else if (field.free_mode && field.insert_mode) {
-    field.text = Left(field.text, field.index - 1) + c + From(field.text, field.index);
-  } else if (!Behind(field)) {
-    field.text[field.index - 1] = c;
+  FieldEdit& e = field.edit;
+  if (!MaskAccepts(e, c)) return;
+  if (e.free_mode && Behind(e)) {
+    e.index = static_cast<int>(e.text.size()) + 1;
+    e.text += c;
+  } else if (e.free_mode && e.insert_mode) {
+    e.text = Left(e.text, e.index - 1) + c + From(e.text, e.index);
+  } else if (!Behind(e)) {
+    e.text[e.index - 1] = c;
   }
   // The cursor moves on even where nothing could be stored.
-  ++field.index;
+  ++e.index;
   CutToWidth(field);
 }
 
 // Backspace keeps the length: the rest moves left and a blank fills the end.
+// Before the first limits the cursor may stand far behind the text; the
+// substrings then take what there is, and the text keeps its length.
 void Backspace(Field& field) {
-  if (field.free_mode && field.index > 1) {
-    field.text = Left(field.text, field.index - 2) + From(field.text, field.index) + " ";
-    --field.index;
+  FieldEdit& e = field.edit;
+  if (e.free_mode && e.index > 1) {
+    e.text = Left(e.text, e.index - 2) + From(e.text, e.index) + " ";
+    --e.index;
   }
   CutToWidth(field);
 }
 
-void Delete(Field& field) {
-  if (field.free_mode && !Behind(field)) {
-    field.text = Left(field.text, field.index - 1) + From(field.text, field.index + 1);
+void Delete(FieldEdit& e) {
+  if (e.free_mode && !Behind(e)) {
+    e.text = Left(e.text, e.index - 1) + From(e.text, e.index + 1);
   }
 }
 
 void ApplyLimits(Field& field) {
-  field.index = std::max(field.index, 1);
-  field.index = std::min(field.index, static_cast<int>(field.text.size()) + 1);
-  field.index = std::min(field.index, field.width);
-  field.cursor_column = field.index + field.start - 1;
-}
-
-void DrawField(const Field& field) {
-  GotoCell(field.row, field.start);
-  // The blank behind the text wipes a cell that an edit has just emptied.
-  PrintText(Left(field.text + " ", field.width));
-  GotoCell(field.row, field.cursor_column);
-  SetColors(kBlack, kWhite);
-  PrintText(Behind(field) ? std::string(" ") : std::string(1, field.text[field.index - 1]));
-  NewLine();
-  SetColors(kWhite, kBlack);
+  FieldEdit& e = field.edit;
+  e.index = std::max(e.index, 1);
+  e.index = std::min(e.index, static_cast<int>(e.text.size()) + 1);
+  e.index = std::min(e.index, field.place.width);
+  e.cursor_column = e.index + field.place.start - 1;
 }
 
 // Acts on one extended key; true when it ends the input.
 bool HandleExtended(Field& field, unsigned char scan) {
+  FieldEdit& e = field.edit;
+  const double row = field.place.row;
   switch (scan) {
     case kScanUp:
-      if (field.row - Fraction(field.row) > 1) field.next_row = field.row - 1;
+      if (row - Fraction(row) > 1) e.next_row = row - 1;
       return true;
     case kScanDown:
-      field.next_row = field.row + 1;
+      e.next_row = row + 1;
       return true;
     case kScanRight:
-      ++field.index;
+      ++e.index;
       return false;
     case kScanLeft:
-      --field.index;
+      --e.index;
       return false;
     case kScanInsert:
-      field.insert_mode = !field.insert_mode;
+      e.insert_mode = !e.insert_mode;
       return false;
     case kScanDelete:
-      Delete(field);
+      Delete(e);
       return false;
     default:
       return false;
   }
 }
 
+// A click keeps the field's fractions on its row and column, so that a field
+// on a fractional row still matches clicks on its own row; true when it lands
+// on another row and so ends the input.
+bool HandleClick(Field& field, unsigned char clicked_column, unsigned char clicked_row) {
+  FieldEdit& e = field.edit;
+  e.cursor_column = Fraction(field.place.column) + clicked_column;
+  e.next_row = Fraction(field.place.row) + clicked_row;
+  e.index = IndexOfColumn(e.cursor_column, field.place.start);
+  return e.next_row != field.place.row;
+}
+
+void DrawField(const Field& field) {
+  GotoCell(field.place.row, field.place.start);
+  PrintText(ShownText(field));
+  GotoCell(field.place.row, field.edit.cursor_column);
+  SetColors(kBlack, kWhite);
+  PrintText(CursorText(field));
+  NewLine();
+  SetColors(kWhite, kBlack);
+}
+
 }  // namespace
 
-std::string EditLine(std::string prompt, std::string default_text, double row, double column,
-                     double& cursor_column, double width) {
+Field StartField(std::string prompt, std::string default_text, double row, double column,
+                 double cursor_column, double width) {
   Field field{};
+  FieldEdit& e = field.edit;
   std::size_t bar = prompt.find(kMaskSeparator);
-  field.free_mode = bar == std::string::npos;
-  if (!field.free_mode) {
-    field.mask = prompt.substr(bar + 1);
+  e.free_mode = bar == std::string::npos;
+  if (!e.free_mode) {
+    e.mask = prompt.substr(bar + 1);
     prompt.resize(bar);
   }
   if (!prompt.empty() && prompt.find_first_of(":?") == std::string::npos) prompt += ": ";
@@ -209,68 +202,87 @@ std::string EditLine(std::string prompt, std::string default_text, double row, d
   // edit and an index outside the text.
   double cells = std::nearbyint(width);
   if (!(cells >= 1)) cells = 1;
-  field.width = static_cast<int>(std::min(cells, kMaxFieldCells));
+  field.place = {prompt, row, column, column + prompt_cells,
+                 static_cast<int>(std::min(cells, kMaxFieldCells))};
 
-  field.row = row;
-  field.next_row = row;
-  field.start = column + prompt_cells;
-  if (cursor_column < field.start) cursor_column = field.start;
-  field.cursor_column = cursor_column;
+  e.next_row = row;
+  e.cursor_column = std::max(cursor_column, field.place.start);
+  e.index = IndexOfColumn(e.cursor_column, field.place.start);
+  e.insert_mode = true;
+  e.text = default_text;
+  // Only at the start: step over the fixed parts at the front of the mask.
+  while (!e.mask.empty() && MaskIsBlankAt(e)) {
+    ++e.index;
+    ++e.cursor_column;
+  }
+  return field;
+}
+
+bool ApplyEvent(Field& field, const std::string& event) {
+  assert(!event.empty());
+  FieldEdit& e = field.edit;
+  bool ended = false;
+  if (event.size() == 3 && event[0] == '\0') {
+    ended = HandleClick(field, static_cast<unsigned char>(event[1]),
+                        static_cast<unsigned char>(event[2]));
+  } else if (event.size() == 2 && event[0] == '\0') {
+    ended = HandleExtended(field, static_cast<unsigned char>(event[1]));
+  } else if (event[0] == kKeyBackspace) {
+    Backspace(field);
+  } else if (event[0] == kKeyEnter) {
+    e.next_row = field.place.row + 1;
+    e.cursor_column = field.place.start;
+    ended = true;
+  } else if (event[0] == kKeyEsc) {
+    e.next_row = 0;
+    e.cursor_column = 0;
+    ended = true;
+  } else {
+    EnterCharacter(field, event[0]);
+  }
+  if (!ended) ApplyLimits(field);
+  return ended;
+}
+
+std::string ShownText(const Field& field) {
+  // The blank behind the text wipes a cell that an edit has just emptied.
+  return Left(field.edit.text + " ", field.place.width);
+}
+
+std::string CursorText(const Field& field) {
+  const FieldEdit& e = field.edit;
+  if (Behind(e)) return " ";
+  assert(e.index >= 1);
+  return std::string(1, e.text[e.index - 1]);
+}
+
+std::string ResultOf(const Field& field) {
+  const FieldEdit& e = field.edit;
+  std::string result;
+  result += ResultCode(e.next_row);
+  result += ResultCode(e.cursor_column);
+  std::size_t last = e.text.find_last_not_of(' ');
+  result += last == std::string::npos ? std::string() : e.text.substr(0, last + 1);
+  return result;
+}
+
+std::string EditLine(std::string prompt, std::string default_text, double row, double column,
+                     double& cursor_column, double width) {
+  Field field = StartField(prompt, default_text, row, column, cursor_column, width);
 
   GotoCell(row, column);
   SetColors(kBlack, kLightGrey);
-  PrintText(prompt);
+  PrintText(field.place.prompt);
   SetColors(kWhite, kBlack);
-  PrintText(std::string(field.width, ' '));
-
-  field.index = IndexOfColumn(field.cursor_column, field.start);
-  field.insert_mode = true;
-  field.text = default_text;
-  // Only at the start: step over the fixed parts at the front of the mask.
-  while (!field.mask.empty() && MaskIsBlankAt(field)) {
-    ++field.index;
-    ++field.cursor_column;
-  }
+  PrintText(std::string(field.place.width, ' '));
 
   // The cursor is drawn first where the caller put it; the limits apply only
   // after each event.
-  bool ended = false;
-  while (!ended) {
+  do {
     DrawField(field);
-    std::string event = WaitInput();
-    if (event.size() == 3 && event[0] == '\0') {
-      // A click keeps the field's fractions on its row and column, so that a
-      // field on a fractional row still matches clicks on its own row.
-      unsigned char clicked_column = static_cast<unsigned char>(event[1]);
-      unsigned char clicked_row = static_cast<unsigned char>(event[2]);
-      field.cursor_column = Fraction(column) + clicked_column;
-      field.next_row = Fraction(row) + clicked_row;
-      field.index = IndexOfColumn(field.cursor_column, field.start);
-      ended = field.next_row != row;
-    } else if (event.size() == 2 && event[0] == '\0') {
-      ended = HandleExtended(field, static_cast<unsigned char>(event[1]));
-    } else if (event[0] == kBackspace) {
-      Backspace(field);
-    } else if (event[0] == kEnter) {
-      field.next_row = row + 1;
-      field.cursor_column = field.start;
-      ended = true;
-    } else if (event[0] == kEsc) {
-      field.next_row = 0;
-      field.cursor_column = 0;
-      ended = true;
-    } else {
-      EnterCharacter(field, event[0]);
-    }
-    if (!ended) ApplyLimits(field);
-  }
+  } while (!ApplyEvent(field, WaitInput()));
 
   SetColors(kBlack, kLightGrey);
-  cursor_column = field.cursor_column;
-  std::string result;
-  result += ResultCode(field.next_row);
-  result += ResultCode(field.cursor_column);
-  std::size_t last = field.text.find_last_not_of(' ');
-  result += last == std::string::npos ? std::string() : field.text.substr(0, last + 1);
-  return result;
+  cursor_column = field.edit.cursor_column;
+  return ResultOf(field);
 }

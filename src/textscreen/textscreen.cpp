@@ -8,10 +8,6 @@
 
 namespace {
 
-constexpr Color kBlack = 0x000000;
-constexpr Color kLightGrey = 0xD0D0D0;
-constexpr Color kLightYellow = 0xFFFF80;
-
 constexpr int kRowCells = 79;         // a blanked row
 constexpr double kLineCentre = 40.5;  // messages are centred on an 80-column line
 constexpr double kMessageRow = 26;

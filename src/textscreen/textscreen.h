@@ -6,9 +6,22 @@
 #include <cstdint>
 #include <string>
 
+#include "display/display.h"
+
 // The face every text of the screen is drawn in: fixed pitch, so that every
-// character fills one cell.
+// character fills one cell. The text font is 16 points: cells of 13 x 24
+// pixels, 79 of them to a row.
 constexpr char kScreenFace[] = "Courier New";
+constexpr double kTextFontPoints = 16;
+
+// The screen's palette.
+constexpr Color kBlack = 0x000000;
+constexpr Color kWhite = 0xFFFFFF;
+constexpr Color kLightGrey = 0xD0D0D0;    // the background
+constexpr Color kLightYellow = 0xFFFF80;  // behind a message
+
+// How long a message of the program stands unless a key ends it.
+constexpr std::int16_t kMessageSeconds = 4;
 
 // Moves the drawing position to the top-left corner of the cell.
 void GotoCell(double row, double column);

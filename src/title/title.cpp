@@ -8,12 +8,8 @@
 
 namespace {
 
-constexpr Color kBlack = 0x000000;
-constexpr Color kWhite = 0xFFFFFF;
-constexpr Color kLightGrey = 0xD0D0D0;
 constexpr Color kGreen = 0x00BE00;
 
-constexpr char kFace[] = "Courier New";
 constexpr double kBarPoints = 18;
 constexpr double kLogoPoints = 80;
 constexpr double kLogoLinePoints = 26;
@@ -41,7 +37,7 @@ void DrawSquareBox(const BoxPixels& box, Color line, Color fill) {
 
 // Each text makes its own font, in the order the texts are drawn.
 void SelectTitleFont(double points) {
-  SelectFont(CreateFont(kFace, points, kStyleBold));
+  SelectFont(CreateFont(kScreenFace, points, kStyleBold));
 }
 
 // Writes text into a line of blanks so that it is centred around the given

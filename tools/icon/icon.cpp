@@ -1,0 +1,112 @@
+// Draws the program's icon with the program's own code: the three built-in
+// pairs are translated and plotted by the point generation on the headless
+// surface, with the display range chosen so that the figure fills the icon at
+// the requested size, and the plotted square is written out as a PNG. The
+// grey of the window becomes a rounded tile; its corners stay transparent.
+//
+// Usage: punktmuster_icon SIZE OUTPUT.png   (SIZE in pixels, 16 to 256)
+#include <png.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "display/display.h"
+#include "display/headless.h"
+#include "main/program.h"
+#include "terms/terms.h"
+
+namespace {
+
+constexpr int kMinSizePx = 16;
+constexpr int kMaxSizePx = 256;
+// Where the point generation puts the lower left corner of the display range.
+constexpr int kPlotLeftPx = 115;
+constexpr int kPlotBottomPx = 565;
+constexpr double kPlotWidthPx = 800;
+constexpr double kPlotHeightPx = 500;
+// Share of the icon's side left free around the figure and rounded off at the
+// tile's corners.
+constexpr double kMarginShare = 1.0 / 16;
+constexpr double kCornerShare = 3.0 / 16;
+
+// The pairs the program offers when the user asks for three.
+const char* const kDefaultTerms[3][2] = {
+    {"0.5*x", "0.5*y"}, {"0.5*x+0.5", "0.5*y"}, {"0.5*x+0.25", "0.5*y+0.5"}};
+
+// Plots the built-in pairs so that the unit square lands on the icon's square
+// inside a margin; returns the window column and row of the icon's top left.
+void DrawFigure(int size_px, int* left_px, int* top_px) {
+  HeadlessReset();
+  RestartRandom();
+  OpenWindow(kProgramCaption, 0, 0, 1030, 630);
+  std::vector<TermPair> pairs;
+  for (const auto& terms : kDefaultTerms) {
+    pairs.push_back({TranslateTerm(terms[0]), TranslateTerm(terms[1])});
+  }
+  double margin_px = std::round(size_px * kMarginShare);
+  // Pixels per unit, the same across and up, so the figure keeps its shape.
+  double scale = size_px - 1 - 2 * margin_px;
+  DisplayRange range;
+  range.x1 = -margin_px / scale;
+  range.y1 = -margin_px / scale;
+  range.x2 = range.x1 + kPlotWidthPx / scale;
+  range.y2 = range.y1 + kPlotHeightPx / scale;
+  PlotPoints(3, pairs, range);
+  *left_px = kPlotLeftPx;
+  *top_px = kPlotBottomPx - (size_px - 1);
+}
+
+// Whether the icon pixel (x, y) lies inside the rounded tile.
+bool InsideTile(int size_px, int x, int y) {
+  double radius = size_px * kCornerShare;
+  double cx = std::min(std::max(x + 0.5, radius), size_px - radius);
+  double cy = std::min(std::max(y + 0.5, radius), size_px - radius);
+  double dx = x + 0.5 - cx;
+  double dy = y + 0.5 - cy;
+  return dx * dx + dy * dy <= radius * radius;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: punktmuster_icon SIZE OUTPUT.png\n");
+    return 2;
+  }
+  int size_px = std::atoi(argv[1]);
+  if (size_px < kMinSizePx || size_px > kMaxSizePx) {
+    std::fprintf(stderr, "punktmuster_icon: size %s is not between %d and %d\n", argv[1],
+                 kMinSizePx, kMaxSizePx);
+    return 2;
+  }
+  int left_px = 0, top_px = 0;
+  DrawFigure(size_px, &left_px, &top_px);
+
+  std::vector<unsigned char> rgba(static_cast<std::size_t>(size_px) * size_px * 4, 0);
+  for (int y = 0; y < size_px; y++) {
+    for (int x = 0; x < size_px; x++) {
+      if (!InsideTile(size_px, x, y)) continue;
+      Color c = HeadlessPixel(left_px + x, top_px + y);
+      unsigned char* out = &rgba[(static_cast<std::size_t>(y) * size_px + x) * 4];
+      out[0] = static_cast<unsigned char>(c >> 16);
+      out[1] = static_cast<unsigned char>(c >> 8);
+      out[2] = static_cast<unsigned char>(c);
+      out[3] = 255;
+    }
+  }
+
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  image.width = static_cast<png_uint_32>(size_px);
+  image.height = static_cast<png_uint_32>(size_px);
+  image.format = PNG_FORMAT_RGBA;
+  if (!png_image_write_to_file(&image, argv[2], 0, rgba.data(), 0, nullptr)) {
+    std::fprintf(stderr, "punktmuster_icon: cannot write %s: %s\n", argv[2], image.message);
+    return 1;
+  }
+  return 0;
+}
