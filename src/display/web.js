@@ -7,8 +7,9 @@
 // (input, Pause, the pacing of a drawing) it is suspended and the browser is
 // free: keys, clicks and frames are handled then.
 
+// No destructuring here: the JS optimizer of emcc 3.1.6 drops such
+// declarations and leaves their names undefined.
 Module['page'] = (function () {
-  'use strict';
   const canvas = Module['canvas'];
   const context = canvas.getContext('2d');
   let wakeInput = null; // resolves the program's wait for input
