@@ -44,7 +44,8 @@ struct DrawState {
 Framebuffer& g_frame = *new Framebuffer;
 DrawState g_draw;
 
-int PositionPx(double v) {
+// A drawing position: held within kFarPx of the area, not a number far off.
+int NearAreaPx(double v) {
   return ClampedPx(v, -kFarPx, kFarPx, kFarPx);
 }
 
@@ -212,8 +213,8 @@ void ClearWindow(Color color) {
 }
 
 void MoveTo(double x, double y) {
-  g_draw.x = PositionPx(x);
-  g_draw.y = PositionPx(y);
+  g_draw.x = NearAreaPx(x);
+  g_draw.y = NearAreaPx(y);
 }
 
 void PrintText(std::string text) {
@@ -265,10 +266,10 @@ Extent TextExtent(std::string text) {
 }
 
 void DrawBox(double x1, double y1, double x2, double y2, double corner, Color line, Color fill) {
-  int l = std::min(PositionPx(x1), PositionPx(x2));
-  int r = std::max(PositionPx(x1), PositionPx(x2));
-  int t = std::min(PositionPx(y1), PositionPx(y2));
-  int b = std::max(PositionPx(y1), PositionPx(y2));
+  int l = std::min(NearAreaPx(x1), NearAreaPx(x2));
+  int r = std::max(NearAreaPx(x1), NearAreaPx(x2));
+  int t = std::min(NearAreaPx(y1), NearAreaPx(y2));
+  int b = std::max(NearAreaPx(y1), NearAreaPx(y2));
   double share = std::isnan(corner) ? 0 : std::clamp(corner, 0.0, 100.0) / 100;
   double radius = share * std::min(r - l + 1, b - t + 1) / 2.0;
   Color ink = ResolveInk(line);
@@ -307,8 +308,8 @@ void SetPixel(double x, double y, Color color) {
         static_cast<std::uint32_t>(ink);
     MarkChanged(g_frame, px, py, px + 1, py + 1);
   }
-  g_draw.x = PositionPx(x);
-  g_draw.y = PositionPx(y);
+  g_draw.x = NearAreaPx(x);
+  g_draw.y = NearAreaPx(y);
   if (hit) NotifyDrawn();
   NotePixel(hit, px, py, ink, WindowIsOpen());
 }

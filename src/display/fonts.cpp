@@ -73,7 +73,8 @@ struct FontTable {
 };
 FontTable& g_table = *new FontTable;
 
-int RoundPx(double v) {
+// A metric of the face in whole pixels; any real face's lies far inside.
+int MetricPx(double v) {
   return ClampedPx(v, -kWidestMetricPx, kWidestMetricPx, 0);
 }
 
@@ -131,13 +132,13 @@ FontMetrics MeasureFace(FT_Face ft, int em) {
   // ascent plus descent rounded once; rounding each outward is a pixel too much.
   m.cell_height_px = static_cast<int>(ft->size->metrics.height >> 6);
   if (os2 && os2->version != 0xFFFF) {
-    m.cell_width_px = RoundPx(em * os2->xAvgCharWidth / units);
-    m.baseline_px = RoundPx(em * os2->usWinAscent / units);
+    m.cell_width_px = MetricPx(em * os2->xAvgCharWidth / units);
+    m.baseline_px = MetricPx(em * os2->usWinAscent / units);
   } else {
     m.cell_width_px = static_cast<int>((ft->size->metrics.max_advance + 32) >> 6);
     m.baseline_px = static_cast<int>((ft->size->metrics.ascender + 32) >> 6);
   }
-  m.leading_px = hhea ? RoundPx(em * hhea->Line_Gap / units) : 0;
+  m.leading_px = hhea ? MetricPx(em * hhea->Line_Gap / units) : 0;
   if (m.cell_height_px <= 0) m.cell_height_px = em;
   return m;
 }

@@ -16,10 +16,6 @@ namespace {
 constexpr int kStartSteps = 1000;
 constexpr int kPoints = 200000;
 constexpr int kColorBlock = 10000;
-constexpr double kPlotWidthPx = 800;
-constexpr double kPlotHeightPx = 500;
-constexpr double kLeftEdgePx = 115;
-constexpr double kBottomEdgePx = 565;
 
 struct Point {
   double x;
@@ -65,7 +61,7 @@ void PlotPoints(double n, const std::vector<TermPair>& translated, const Display
     assert(choice >= 1 && choice <= static_cast<double>(translated.size()));
     p = ApplyPair(translated[static_cast<std::size_t>(choice) - 1], p);
     if (TakeMessageEscape()) return;
-    SetPixel((p.x - range.x1) * sx + kLeftEdgePx, kBottomEdgePx - (p.y - range.y1) * sy,
+    SetPixel((p.x - range.x1) * sx + kPlotLeftPx, kPlotBottomPx - (p.y - range.y1) * sy,
              Rgb(r, g, b));
   }
 }

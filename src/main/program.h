@@ -53,6 +53,13 @@ constexpr BuiltInDefaults kBuiltIns[] = {
     {3, {{"0.5*x", "0.5*y"}, {"0.5*x+0.5", "0.5*y"}, {"0.5*x+0.25", "0.5*y+0.5"}}, {0, 0, 1, 1}},
 };
 
+// The plot rectangle in window pixels: (x1, y1) of the display range lands
+// on its lower left corner, (x2, y2) on its upper right.
+constexpr double kPlotLeftPx = 115;
+constexpr double kPlotBottomPx = 565;
+constexpr double kPlotWidthPx = 800;
+constexpr double kPlotHeightPx = 500;
+
 // The translated f and g term of one pair.
 struct TermPair {
   std::string f;

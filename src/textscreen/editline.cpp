@@ -99,6 +99,7 @@ void EnterCharacter(Field& field, char c) {
   } else if (e.free_mode && e.insert_mode) {
     e.text = Left(e.text, e.index - 1) + c + From(e.text, e.index);
   } else if (!Behind(e)) {
+    assert(e.index >= 1);
     e.text[e.index - 1] = c;
   }
   // The cursor moves on even where nothing could be stored.

@@ -23,19 +23,10 @@ namespace {
 
 constexpr int kMinSizePx = 16;
 constexpr int kMaxSizePx = 256;
-// Where the point generation puts the lower left corner of the display range.
-constexpr int kPlotLeftPx = 115;
-constexpr int kPlotBottomPx = 565;
-constexpr double kPlotWidthPx = 800;
-constexpr double kPlotHeightPx = 500;
 // Share of the icon's side left free around the figure and rounded off at the
 // tile's corners.
 constexpr double kMarginShare = 1.0 / 16;
 constexpr double kCornerShare = 3.0 / 16;
-
-// The pairs the program offers when the user asks for three.
-const char* const kDefaultTerms[3][2] = {
-    {"0.5*x", "0.5*y"}, {"0.5*x+0.5", "0.5*y"}, {"0.5*x+0.25", "0.5*y+0.5"}};
 
 // Plots the built-in pairs so that the unit square lands on the icon's square
 // inside a margin; returns the window column and row of the icon's top left.
@@ -43,9 +34,11 @@ void DrawFigure(int size_px, int* left_px, int* top_px) {
   HeadlessReset();
   RestartRandom();
   OpenWindow(kProgramCaption, 0, 0, 1030, 630);
+  // The pairs the program offers when the user asks for three.
+  const BuiltInDefaults& three = kBuiltIns[2];
   std::vector<TermPair> pairs;
-  for (const auto& terms : kDefaultTerms) {
-    pairs.push_back({TranslateTerm(terms[0]), TranslateTerm(terms[1])});
+  for (const DefaultPair& pair : three.pairs) {
+    pairs.push_back({TranslateTerm(pair.f), TranslateTerm(pair.g)});
   }
   double margin_px = std::round(size_px * kMarginShare);
   // Pixels per unit, the same across and up, so the figure keeps its shape.
@@ -55,9 +48,9 @@ void DrawFigure(int size_px, int* left_px, int* top_px) {
   range.y1 = -margin_px / scale;
   range.x2 = range.x1 + kPlotWidthPx / scale;
   range.y2 = range.y1 + kPlotHeightPx / scale;
-  PlotPoints(3, pairs, range);
-  *left_px = kPlotLeftPx;
-  *top_px = kPlotBottomPx - (size_px - 1);
+  PlotPoints(three.count, pairs, range);
+  *left_px = static_cast<int>(kPlotLeftPx);
+  *top_px = static_cast<int>(kPlotBottomPx) - (size_px - 1);
 }
 
 // Whether the icon pixel (x, y) lies inside the rounded tile.
