@@ -11,6 +11,11 @@ program=$(realpath "$1")
 poll="$E2E_WORK/poll.ppm"
 shot() { e2e_shot "$poll"; }
 heading_shown() { shot && [ "$(e2e_count "$poll" 368 31 232 31 F00000)" -gt 0 ]; }
+# A new description screen: the heading, and no range field on row 14 (the
+# screen under a message still shows the inputs of the pass).
+fresh_description() {
+  heading_shown && [ "$(e2e_count "$poll" 600 312 280 24 000000)" -lt 100 ]
+}
 # Light yellow on the message row (26: pixel rows 600..623).
 message_shown() { shot && [ "$(e2e_count "$poll" 0 600 1030 24 FFFF80)" -gt 3000 ]; }
 # The f field of row 22 starts at column 22 (pixel 273); "2x" fills cells 22
@@ -41,7 +46,7 @@ e2e_wait_for 30 message_shown || e2e_fail "no message for 2x"
 echo "the message stands"
 
 press Escape
-e2e_wait_for 30 heading_shown || e2e_fail "no description screen after ESC at the message"
+e2e_wait_for 30 fresh_description || e2e_fail "no description screen after ESC at the message"
 kill -0 "$E2E_PID" 2>/dev/null || e2e_fail "the program ended at ESC on the message"
 press Return  # the same count: the terms typed last are offered
 e2e_wait_for 30 f_field_offers_2x || e2e_fail "the next pass does not offer 2x"
