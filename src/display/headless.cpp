@@ -11,9 +11,6 @@
 
 namespace {
 
-// What one pixel costs on the paced window.
-constexpr double kPixelCostMs = 0.025;
-
 // A key to be typed, or the window to be closed (no key), once the virtual
 // clock reaches `clock_ms`.
 struct TimedInput {

@@ -16,6 +16,16 @@ constexpr int kAreaHeightPx = 630;
 constexpr Color kSystemTextColor = 0x000000;
 constexpr Color kSystemFaceColor = 0xF0F0F0;
 
+// The pacing of a drawing, the same on every surface: every SetPixel call
+// costs this much time while the window is open (200000 points take about
+// 5 s, so the user watches the figure grow and a key can stop it). A surface
+// sleeps only once the drawing is this far ahead of its schedule, and starts
+// a fresh schedule once it fell this far behind (the program was waiting)
+// instead of rushing to catch up.
+constexpr double kPixelCostMs = 0.025;
+constexpr double kAheadBeforeSleepMs = 2;
+constexpr double kBehindLimitMs = 50;
+
 // One PrintText as drawn.
 struct PrintedText {
   std::string text;  // Windows-1252

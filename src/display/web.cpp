@@ -23,12 +23,6 @@
 namespace {
 
 constexpr double kLongestPauseMs = 24.0 * 60 * 60 * 1000;
-// Pacing of SetPixel as on the window: 25 microseconds a call, sleeping only
-// once the drawing is this far ahead; one that fell far behind (the page was
-// busy or hidden) starts a fresh schedule instead of rushing to catch up.
-constexpr double kPixelCostMs = 0.025;
-constexpr double kAheadBeforeSleepMs = 2;
-constexpr double kBehindLimitMs = 50;
 // Longer key values than this are names of keys we do not use.
 constexpr int kKeyBufferBytes = 32;
 

@@ -33,12 +33,14 @@ constexpr int kIdleWaitMs = 500;
 constexpr int kFrameMs = 16;  // at most about 60 presents a second
 // Window positions beyond this are off every screen anyway.
 constexpr int kFarthestWindowPx = 10000;
-// Pacing of SetPixel: 25 microseconds a pixel, sleeping only once the drawing
-// is this far ahead; a drawing that fell far behind (the program was waiting)
-// starts a fresh schedule instead of rushing to catch up.
-constexpr auto kPixelCost = std::chrono::microseconds(25);
-constexpr auto kAheadBeforeSleep = std::chrono::milliseconds(2);
-constexpr auto kBehindLimit = std::chrono::milliseconds(50);
+// The pacing of surface.h in the clock's own unit.
+constexpr Clock::duration Span(double milliseconds) {
+  return std::chrono::duration_cast<Clock::duration>(
+      std::chrono::duration<double, std::milli>(milliseconds));
+}
+constexpr Clock::duration kPixelCost = Span(kPixelCostMs);
+constexpr Clock::duration kAheadBeforeSleep = Span(kAheadBeforeSleepMs);
+constexpr Clock::duration kBehindLimit = Span(kBehindLimitMs);
 
 // The video drivers worth trying, by the variable that says a display is there.
 struct DisplayDriver {
