@@ -390,20 +390,23 @@ TEST(ProgramTest, KeyDuringADrawingStartsTheNextPass) {
 
 // x*-y translates but fails at every evaluation, with a message each time.
 // ESC at the first message ends the drawing; the next pass offers the term.
+// With g failing too, ESC at f's message leaves g unevaluated: one message.
 TEST(ProgramTest, EscAtACalculationErrorEndsOnlyTheDrawing) {
-  Script s;
-  Answer(s, "1");
-  Answer(s, "x*-y");
-  Answer(s, "y");
-  Enter(s);
-  Answer(s, "1");
-  Esc(s);
-  RunScript(s, {{kFirstDrawingMs + 2000, "\x1b"}});
-  EXPECT_EQ(HeadlessScriptLeft(), 0u);
-  EXPECT_EQ(TimesPrinted(kCalcFault), 1);
-  EXPECT_EQ(HeadlessSetPixelCalls(), 0u);
-  EXPECT_EQ(TimesPrinted(kHeading), 2);
-  EXPECT_EQ(Offered(FPrompt(1)), Strings({kSierpinski1, "x*-y"}));
+  for (const char* g : {"y", "+y"}) {
+    Script s;
+    Answer(s, "1");
+    Answer(s, "x*-y");
+    Answer(s, g);
+    Enter(s);
+    Answer(s, "1");
+    Esc(s);
+    RunScript(s, {{kFirstDrawingMs + 2000, "\x1b"}});
+    EXPECT_EQ(HeadlessScriptLeft(), 0u) << g;
+    EXPECT_EQ(TimesPrinted(kCalcFault), 1) << g;
+    EXPECT_EQ(HeadlessSetPixelCalls(), 0u) << g;
+    EXPECT_EQ(TimesPrinted(kHeading), 2) << g;
+    EXPECT_EQ(Offered(FPrompt(1)), Strings({kSierpinski1, "x*-y"})) << g;
+  }
 }
 
 // Closed during such a message: the rest of the drawing shows no message and

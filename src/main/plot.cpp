@@ -22,11 +22,16 @@ struct Point {
   double y;
 };
 
-// Both terms see the old point; the f term is evaluated first.
-Point ApplyPair(const TermPair& pair, Point p) {
+// Both terms see the old point; the f term is evaluated first. False, with
+// the point left as it was, when ESC ended a calculation-error message: the
+// drawing then stops at once, before a further evaluation can show another.
+bool ApplyPair(const TermPair& pair, Point& p) {
   double x = EvaluateTerm(pair.f, p.x, p.y, 0);
+  if (TakeMessageEscape()) return false;
   double y = EvaluateTerm(pair.g, p.x, p.y, 0);
-  return {x, y};
+  if (TakeMessageEscape()) return false;
+  p = {x, y};
+  return true;
 }
 
 }  // namespace
@@ -38,8 +43,7 @@ void PlotPoints(double n, const std::vector<TermPair>& translated, const Display
   TakeMessageEscape();
   Point p = {0, 0};
   for (int step = 0; step < kStartSteps; step++) {
-    p = ApplyPair(translated[0], p);
-    if (TakeMessageEscape()) return;
+    if (!ApplyPair(translated[0], p)) return;
   }
 
   double sx = kPlotWidthPx / (range.x2 - range.x1);
@@ -59,8 +63,7 @@ void PlotPoints(double n, const std::vector<TermPair>& translated, const Display
     // Never beyond n, and the caller made floor(n) pairs.
     double choice = std::floor(std::min(u * n + 1, n));
     assert(choice >= 1 && choice <= static_cast<double>(translated.size()));
-    p = ApplyPair(translated[static_cast<std::size_t>(choice) - 1], p);
-    if (TakeMessageEscape()) return;
+    if (!ApplyPair(translated[static_cast<std::size_t>(choice) - 1], p)) return;
     SetPixel((p.x - range.x1) * sx + kPlotLeftPx, kPlotBottomPx - (p.y - range.y1) * sy,
              Rgb(r, g, b));
   }
