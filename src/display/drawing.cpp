@@ -19,6 +19,11 @@ constexpr std::size_t kAreaPixels = static_cast<std::size_t>(kAreaWidthPx) * kAr
 // Positions are kept as whole pixels within this distance of the area, so that
 // any double a caller computes (huge, infinite, not a number) stays harmless.
 constexpr int kFarPx = 1 << 20;
+// A paced drawing sleeps only once it is this far ahead of its schedule, and
+// starts a fresh schedule once it fell this far behind (the program was
+// waiting) instead of rushing to catch up.
+constexpr double kAheadBeforeSleepMs = 2;
+constexpr double kBehindLimitMs = 50;
 
 // The picture, written by the logic thread and read by the window thread when
 // it presents; everything here under `lock`.
@@ -153,6 +158,12 @@ int ClampedPx(double v, int low, int high, int if_nan) {
   if (std::isnan(v)) return if_nan;
   return static_cast<int>(
       std::nearbyint(std::clamp(v, static_cast<double>(low), static_cast<double>(high))));
+}
+
+double PacedSleepMs(double& due_ms, double now_ms) {
+  if (due_ms < now_ms - kBehindLimitMs) due_ms = now_ms;
+  due_ms += kPixelCostMs;
+  return due_ms - now_ms > kAheadBeforeSleepMs ? due_ms - now_ms : 0;
 }
 
 void ResetSurface() {

@@ -17,10 +17,8 @@ namespace {
 
 constexpr double kLongestWaitMs = 24.0 * 60 * 60 * 1000;
 
-struct Handoff {
-  std::mutex lock;
-  std::condition_variable changed;
-
+// Everything handed over, with its state at the start.
+struct HandoffState {
   // Put by the window thread (or a test), taken by the logic thread.
   std::string key;  // the one pending key, "" when none
   Click click = {kNoClick, 0, 0};
@@ -40,6 +38,12 @@ struct Handoff {
   // presents.
   bool wake_pending = false;
   bool wakes_allowed = false;
+};
+
+// The state and the one lock that guards it.
+struct Handoff : HandoffState {
+  std::mutex lock;
+  std::condition_variable changed;
 };
 
 // Kept for the whole run (never destroyed, so exit in any thread is safe).
@@ -203,18 +207,7 @@ void WakeArrived() {
 void ResetHandoff() {
   {
     std::lock_guard<std::mutex> hold(g_handoff.lock);
-    Handoff& h = g_handoff;
-    h.key.clear();
-    h.click = {kNoClick, 0, 0};
-    h.double_follows = false;
-    h.open = false;
-    h.open_wanted = false;
-    h.caption.clear();
-    h.made = false;
-    h.closed = false;
-    h.finish = false;
-    h.wake_pending = false;
-    h.wakes_allowed = false;
+    static_cast<HandoffState&>(g_handoff) = HandoffState{};
   }
   g_handoff.changed.notify_all();
 }

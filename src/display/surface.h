@@ -18,13 +18,8 @@ constexpr Color kSystemFaceColor = 0xF0F0F0;
 
 // The pacing of a drawing, the same on every surface: every SetPixel call
 // costs this much time while the window is open (200000 points take about
-// 5 s, so the user watches the figure grow and a key can stop it). A surface
-// sleeps only once the drawing is this far ahead of its schedule, and starts
-// a fresh schedule once it fell this far behind (the program was waiting)
-// instead of rushing to catch up.
+// 5 s, so the user watches the figure grow and a key can stop it).
 constexpr double kPixelCostMs = 0.025;
-constexpr double kAheadBeforeSleepMs = 2;
-constexpr double kBehindLimitMs = 50;
 
 // One PrintText as drawn.
 struct PrintedText {
@@ -81,6 +76,11 @@ void CopyPixels(const PixelRect& area, std::uint32_t* to, int stride_px);
 // Back to the starting state: closed, no input, face-coloured, default
 // colours, no font selected.
 void ResetSurface();
+
+// Charges one SetPixel call to a drawing's schedule (`due_ms`, the time the
+// drawing is due to reach, on the caller's clock) and returns how long to
+// sleep now: 0 unless the drawing ran well ahead.
+double PacedSleepMs(double& due_ms, double now_ms);
 
 // A caller's coordinate as a whole pixel: held to [low, high] first, then
 // rounded with halves to the even neighbour; not a number gives `if_nan`.

@@ -191,10 +191,8 @@ void NoteKeyRead() {}
 
 void NotePixel(bool, int, int, Color, bool open) {
   if (!open) return;
-  double now = emscripten_get_now();
-  if (g_web.pixel_due_ms < now - kBehindLimitMs) g_web.pixel_due_ms = now;
-  g_web.pixel_due_ms += kPixelCostMs;
-  if (g_web.pixel_due_ms - now > kAheadBeforeSleepMs) PageSleep(g_web.pixel_due_ms - now);
+  double sleep_ms = PacedSleepMs(g_web.pixel_due_ms, emscripten_get_now());
+  if (sleep_ms > 0) PageSleep(sleep_ms);
 }
 
 void OpenWindow(std::string caption, double, double, double, double) {

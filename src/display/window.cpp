@@ -33,14 +33,6 @@ constexpr int kIdleWaitMs = 500;
 constexpr int kFrameMs = 16;  // at most about 60 presents a second
 // Window positions beyond this are off every screen anyway.
 constexpr int kFarthestWindowPx = 10000;
-// The pacing of surface.h in the clock's own unit.
-constexpr Clock::duration Span(double milliseconds) {
-  return std::chrono::duration_cast<Clock::duration>(
-      std::chrono::duration<double, std::milli>(milliseconds));
-}
-constexpr Clock::duration kPixelCost = Span(kPixelCostMs);
-constexpr Clock::duration kAheadBeforeSleep = Span(kAheadBeforeSleepMs);
-constexpr Clock::duration kBehindLimit = Span(kBehindLimitMs);
 
 // The video drivers worth trying, by the variable that says a display is there.
 struct DisplayDriver {
@@ -59,9 +51,10 @@ struct WindowThread {
   std::vector<std::uint32_t> copy;  // the changed area on its way to the window
 };
 
-// The logic thread's own: the schedule of the paced pixels.
+// The logic thread's own: the schedule of the paced pixels, in
+// milliseconds of the steady clock.
 struct Pacing {
-  Clock::time_point pixel_due;
+  double pixel_due_ms = 0;
 };
 
 WindowThread g_window;
@@ -223,11 +216,10 @@ void NoteKeyRead() {}
 // that misses the figure still gives a drawing a key can stop.
 void NotePixel(bool, int, int, Color, bool open) {
   if (!open) return;
-  Clock::time_point now = Clock::now();
-  if (g_pacing.pixel_due < now - kBehindLimit) g_pacing.pixel_due = now;
-  g_pacing.pixel_due += kPixelCost;
-  if (g_pacing.pixel_due - now > kAheadBeforeSleep)
-    std::this_thread::sleep_until(g_pacing.pixel_due);
+  using Ms = std::chrono::duration<double, std::milli>;
+  double now_ms = Ms(Clock::now().time_since_epoch()).count();
+  double sleep_ms = PacedSleepMs(g_pacing.pixel_due_ms, now_ms);
+  if (sleep_ms > 0) std::this_thread::sleep_for(Ms(sleep_ms));
 }
 
 bool StartDisplay(const std::string& face) {
