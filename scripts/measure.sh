@@ -13,14 +13,8 @@
 # Usage: scripts/measure.sh [path/to/punktmuster]   (default: a release build)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-if [ $# -ge 1 ]; then
-  program=$(realpath "$1")
-else
-  cmake -S . -B build/measure -G Ninja -DCMAKE_BUILD_TYPE=Release -DPUNKT_TESTS=OFF >/dev/null
-  cmake --build build/measure --target punktmuster >/dev/null
-  program=$(realpath build/measure/src/main/punktmuster)
-fi
 . tests/e2e/lib.sh
+program=$(e2e_program_or_release build/measure "${1:-}")
 
 ticks_per_s=$(getconf CLK_TCK)
 cpu_ticks() { awk '{print $14 + $15}' "/proc/$E2E_PID/stat"; }

@@ -10,15 +10,9 @@
 # Usage: scripts/screenshots.sh [path/to/punktmuster]   (default: a release build)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-if [ $# -ge 1 ]; then
-  program=$(realpath "$1")
-else
-  cmake -S . -B build/screenshots -G Ninja -DCMAKE_BUILD_TYPE=Release -DPUNKT_TESTS=OFF >/dev/null
-  cmake --build build/screenshots --target punktmuster >/dev/null
-  program=$(realpath build/screenshots/src/main/punktmuster)
-fi
 docs=$(realpath docs)
 . tests/e2e/lib.sh
+program=$(e2e_program_or_release build/screenshots "${1:-}")
 
 # The key buffer holds one key: give the program time to take each.
 key_delay_ms=80

@@ -28,6 +28,9 @@
 #   e2e_wait_exit SECONDS               waits for the program to end; sets E2E_STATUS
 #                                       to its exit code; status 1 if still running
 #   e2e_fail MESSAGE                    prints "FAIL: MESSAGE" and exits 1
+#   e2e_program_or_release DIR [PATH]   prints the absolute path of the program at
+#                                       PATH, or, without PATH, of a release build
+#                                       made in DIR (run from the project root)
 #
 # Temporary files go to $E2E_WORK (removed on exit). Only the processes this
 # library started are stopped at the end.
@@ -56,6 +59,16 @@ e2e_fail() {
     cat "$E2E_STDERR" >&2
   fi
   exit 1
+}
+
+e2e_program_or_release() {
+  if [ -n "${2:-}" ]; then
+    realpath "$2"
+    return
+  fi
+  cmake -S . -B "$1" -G Ninja -DCMAKE_BUILD_TYPE=Release -DPUNKT_TESTS=OFF >/dev/null
+  cmake --build "$1" --target punktmuster >/dev/null
+  realpath "$1/src/main/punktmuster"
 }
 
 e2e_start_xvfb() {
