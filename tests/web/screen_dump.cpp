@@ -12,21 +12,22 @@
 #include <string>
 #include <vector>
 
+#include "display/display.h"
 #include "display/headless.h"
 #include "main/program.h"
 
 namespace {
 
-constexpr int kWidthPx = 1030;
-constexpr int kHeightPx = 630;
-
+// A key by name: an ordinary key, or an extended one (NUL + scan code).
 struct NamedKey {
   const char* name;
-  const char* key;
-  int size;
+  bool extended;
+  unsigned char code;
 };
-constexpr NamedKey kNamedKeys[] = {
-    {"enter", "\r", 1}, {"esc", "\x1B", 1}, {"delete", "\0S", 2}, {"left", "\0K", 2}};
+constexpr NamedKey kNamedKeys[] = {{"enter", false, kKeyEnter},
+                                   {"esc", false, kKeyEsc},
+                                   {"delete", true, kScanDelete},
+                                   {"left", true, kScanLeft}};
 
 void Add(std::vector<ScriptedInput>& script, const std::string& key) {
   script.push_back({kScriptKey, key});
@@ -47,7 +48,8 @@ bool AddKeys(std::vector<ScriptedInput>& script, std::string word) {
     bool known = false;
     for (const NamedKey& named : kNamedKeys) {
       if (word == named.name) {
-        Add(script, std::string(named.key, named.size));
+        Add(script, named.extended ? ExtendedKey(named.code)
+                                   : std::string(1, static_cast<char>(named.code)));
         known = true;
       }
     }
@@ -70,7 +72,7 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
-  Add(script, "\x1B");
+  Add(script, std::string(1, kKeyEsc));
   HeadlessReset();
   RestartRandom();
   HeadlessScript(script);
@@ -85,9 +87,9 @@ int main(int argc, char** argv) {
     std::perror(argv[1]);
     return 1;
   }
-  std::fprintf(out, "P6\n%d %d\n255\n", kWidthPx, kHeightPx);
-  for (int y = 0; y < kHeightPx; ++y) {
-    for (int x = 0; x < kWidthPx; ++x) {
+  std::fprintf(out, "P6\n%d %d\n255\n", kAreaWidthPx, kAreaHeightPx);
+  for (int y = 0; y < kAreaHeightPx; ++y) {
+    for (int x = 0; x < kAreaWidthPx; ++x) {
       Color c = HeadlessPixel(x, y);
       unsigned char rgb[3] = {static_cast<unsigned char>(c >> 16),
                               static_cast<unsigned char>(c >> 8), static_cast<unsigned char>(c)};
