@@ -28,6 +28,14 @@ heading_shown() {
 # The title stands for 4 s, then the description screen of the first pass.
 e2e_wait_for 30 heading_shown || e2e_fail "no description screen after the title"
 
+# The drawing runs: the heading is gone and red points of the first colour
+# stand in the area. The screenshot that showed it is the one judged.
+drawing_shown() {
+  e2e_shot "$E2E_WORK/drawing.ppm" || return 1
+  [ "$(e2e_count "$E2E_WORK/drawing.ppm" 368 31 232 31 F00000)" -eq 0 ] &&
+    [ "$(e2e_count "$E2E_WORK/drawing.ppm" 115 65 800 500 FF0000)" -gt 1500 ]
+}
+
 # Pair count, three pairs of two terms, the range: eight Returns. The key
 # buffer holds one key, so give the program time to take each.
 for _ in $(seq 8); do
@@ -35,8 +43,7 @@ for _ in $(seq 8); do
   sleep 0.3
 done
 
-sleep 1.5
-e2e_shot "$E2E_WORK/drawing.ppm" || e2e_fail "no screenshot during the drawing"
+e2e_wait_for 60 drawing_shown || e2e_fail "no drawing after eight Returns"
 python3 "$here/../golden/check_drawing.py" "$E2E_WORK/drawing.ppm" "$E2E_WORK/reference.txt" ||
   e2e_fail "drawing differs from the reference"
 
@@ -50,7 +57,7 @@ for _ in $(seq 8); do
   e2e_key Return
   sleep 0.3
 done
-sleep 1
+e2e_wait_for 60 drawing_shown || e2e_fail "no second drawing"
 e2e_key a
 e2e_wait_for 60 heading_shown || e2e_fail "no description screen after a key in the drawing"
 kill -0 "$E2E_PID" 2>/dev/null || e2e_fail "the program ended after a key in the drawing"
