@@ -93,7 +93,7 @@ reach_message() {
 reach_drawing() {
   reach_range || return 1
   press Return
-  e2e_wait_for 5 drawing_shown
+  e2e_wait_for 30 drawing_shown
 }
 
 end_program() {
