@@ -22,10 +22,7 @@ cpu_ticks() { awk '{print $14 + $15}' "/proc/$E2E_PID/stat"; }
 cpu_ns() { cat /proc/"$E2E_PID"/task/*/schedstat | awk '{ns += $1} END {print ns}'; }
 seconds_between() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", b - a }'; }
 
-heading_shown() {
-  e2e_shot "$E2E_WORK/poll.ppm" || return 1
-  [ "$(e2e_count "$E2E_WORK/poll.ppm" 368 31 232 31 F00000)" -gt 0 ]
-}
+heading_shown() { e2e_heading_shown "$E2E_WORK/poll.ppm"; }
 
 e2e_start_xvfb
 started=$(date +%s.%N)
@@ -60,15 +57,8 @@ wall=$(seconds_between "$drawing_start" "$drawing_end")
 awk -v t=$((after - before)) -v hz="$ticks_per_s" -v wall="$wall" \
   'BEGIN { printf "(d) one paced drawing: %.2f s CPU in %.2f s (%.1f%% of one core)\n", t / hz, wall, t / hz / wall * 100 }'
 
-# The next pass's description screen: the heading, and no range field on
-# row 14 (the screen under a message still shows the last pass's inputs).
-fresh_description() {
-  heading_shown && [ "$(e2e_count "$E2E_WORK/poll.ppm" 600 312 280 24 000000)" -lt 100 ]
-}
-message_shown() {
-  e2e_shot "$E2E_WORK/poll.ppm" || return 1
-  [ "$(e2e_count "$E2E_WORK/poll.ppm" 0 600 1030 24 FFFF80)" -gt 3000 ]
-}
+fresh_description() { e2e_fresh_description "$E2E_WORK/poll.ppm"; }
+message_shown() { e2e_message_shown "$E2E_WORK/poll.ppm"; }
 press() {
   e2e_key "$@"
   sleep 0.3

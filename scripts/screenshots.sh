@@ -28,11 +28,7 @@ save_png() {
   echo "wrote ${2#"$PWD/"}"
 }
 
-heading_in() { [ "$(e2e_count "$1" 368 31 232 31 F00000)" -gt 0 ]; }
-heading_shown() {
-  e2e_shot "$E2E_WORK/poll.ppm" || return 1
-  heading_in "$E2E_WORK/poll.ppm"
-}
+heading_shown() { e2e_heading_shown "$E2E_WORK/poll.ppm"; }
 drawing_shown() { ! heading_shown; }
 
 # Starts the program and waits for the description screen; with an argument,
@@ -75,14 +71,14 @@ save_drawing() {
   while :; do
     local frame="$E2E_WORK/frame$((i % ring)).ppm"
     e2e_shot "$frame" || e2e_fail "no screenshot"
-    if [ $((i % 3)) -eq 2 ] && heading_in "$frame"; then break; fi
+    if [ $((i % 3)) -eq 2 ] && e2e_heading_in "$frame"; then break; fi
     i=$((i + 1))
     [ "$i" -lt 1000 ] || e2e_fail "the drawing does not end"
   done
   local back
   for back in $(seq 1 $((ring - 1))); do
     local candidate="$E2E_WORK/frame$(((i - back + ring) % ring)).ppm"
-    if ! heading_in "$candidate"; then
+    if ! e2e_heading_in "$candidate"; then
       newest=$candidate
       break
     fi

@@ -10,14 +10,9 @@ program=$(realpath "$1")
 
 poll="$E2E_WORK/poll.ppm"
 shot() { e2e_shot "$poll"; }
-heading_shown() { shot && [ "$(e2e_count "$poll" 368 31 232 31 F00000)" -gt 0 ]; }
-# A new description screen: the heading, and no range field on row 14 (the
-# screen under a message still shows the inputs of the pass).
-fresh_description() {
-  heading_shown && [ "$(e2e_count "$poll" 600 312 280 24 000000)" -lt 100 ]
-}
-# Light yellow on the message row (26: pixel rows 600..623).
-message_shown() { shot && [ "$(e2e_count "$poll" 0 600 1030 24 FFFF80)" -gt 3000 ]; }
+heading_shown() { e2e_heading_shown "$poll"; }
+fresh_description() { e2e_fresh_description "$poll"; }
+message_shown() { e2e_message_shown "$poll"; }
 # The f field of row 22 starts at column 22 (pixel 273); "2x" fills cells 22
 # and 23 and leaves cells 24 to 27 black, where "0.5*x" would have text.
 f_field_offers_2x() {

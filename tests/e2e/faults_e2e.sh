@@ -23,7 +23,6 @@ hang_s=30
 row14_y=312
 row22_y=504
 row23_y=528
-row26_y=600
 poll="$E2E_WORK/poll.ppm"
 
 shot() { e2e_shot "$poll"; }
@@ -32,20 +31,15 @@ shot() { e2e_shot "$poll"; }
 title_shown() { shot && [ "$(e2e_count "$poll" 300 200 300 150 00BE00)" -gt 10000 ]; }
 
 # The red heading of the description screen (so the pair count is asked).
-heading_shown() { shot && [ "$(e2e_count "$poll" 368 31 232 31 F00000)" -gt 0 ]; }
+heading_shown() { e2e_heading_shown "$poll"; }
 
 # An input field 50 cells wide on the row: black far to the right of where
 # the pair count's narrow field ends.
 field_on_row() { shot && [ "$(e2e_count "$poll" 600 "$1" 280 24 000000)" -gt 5000 ]; }
 
-# A message: light yellow on row 26.
-message_shown() { shot && [ "$(e2e_count "$poll" 0 "$row26_y" 1030 24 FFFF80)" -gt 3000 ]; }
+message_shown() { e2e_message_shown "$poll"; }
 
-# The drawing: the description screen gone, red points in the plot area.
-drawing_shown() {
-  shot && [ "$(e2e_count "$poll" 368 31 232 31 F00000)" -eq 0 ] &&
-    [ "$(e2e_count "$poll" 115 65 800 500 FF0000)" -gt 500 ]
-}
+drawing_shown() { e2e_drawing_shown "$poll" 500; }
 
 # The key buffer holds one key: give the program time to take each.
 press() {

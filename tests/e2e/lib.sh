@@ -32,6 +32,19 @@
 #                                       PATH, or, without PATH, of a release build
 #                                       made in DIR (run from the project root)
 #
+# What the program's screens show, each looked at in a screenshot FILE; the
+# ..._shown ones first take a fresh screenshot into FILE, so that a caller
+# may go on to judge the very picture that passed:
+#   e2e_heading_in FILE                 the description screen's red heading is there
+#   e2e_heading_shown FILE              the same, on a fresh screenshot
+#   e2e_fresh_description FILE          the heading, and no range field on row 14
+#                                       (the screen under a message still shows
+#                                       the inputs of the pass)
+#   e2e_message_shown FILE              light yellow on the message row 26
+#   e2e_drawing_shown FILE MIN_RED      the heading gone and more than MIN_RED
+#                                       points of the first colour (red) in the
+#                                       plot area
+#
 # Temporary files go to $E2E_WORK (removed on exit). Only the processes this
 # library started are stopped at the end.
 
@@ -130,6 +143,23 @@ e2e_pixel() {
 
 e2e_count() {
   e2e_pixels_txt "$1" "$2" "$3" "$4" "$5" | grep -ci "#$6\b" || true
+}
+
+e2e_heading_in() { [ "$(e2e_count "$1" 368 31 232 31 F00000)" -gt 0 ]; }
+
+e2e_heading_shown() { e2e_shot "$1" && e2e_heading_in "$1"; }
+
+e2e_fresh_description() {
+  e2e_heading_shown "$1" && [ "$(e2e_count "$1" 600 312 280 24 000000)" -lt 100 ]
+}
+
+e2e_message_shown() {
+  e2e_shot "$1" && [ "$(e2e_count "$1" 0 600 1030 24 FFFF80)" -gt 3000 ]
+}
+
+e2e_drawing_shown() {
+  e2e_shot "$1" && ! e2e_heading_in "$1" &&
+    [ "$(e2e_count "$1" 115 65 800 500 FF0000)" -gt "$2" ]
 }
 
 e2e_wait_for() {

@@ -19,22 +19,12 @@ e2e_start_xvfb
 e2e_start "$program"
 e2e_find_window 10
 
-# The red heading of the description screen is on the window.
-heading_shown() {
-  e2e_shot "$E2E_WORK/poll.ppm" || return 1
-  [ "$(e2e_count "$E2E_WORK/poll.ppm" 368 31 232 31 F00000)" -gt 0 ]
-}
+heading_shown() { e2e_heading_shown "$E2E_WORK/poll.ppm"; }
+# The drawing runs; the screenshot that showed it is the one judged.
+drawing_shown() { e2e_drawing_shown "$E2E_WORK/drawing.ppm" 1500; }
 
 # The title stands for 4 s, then the description screen of the first pass.
 e2e_wait_for 30 heading_shown || e2e_fail "no description screen after the title"
-
-# The drawing runs: the heading is gone and red points of the first colour
-# stand in the area. The screenshot that showed it is the one judged.
-drawing_shown() {
-  e2e_shot "$E2E_WORK/drawing.ppm" || return 1
-  [ "$(e2e_count "$E2E_WORK/drawing.ppm" 368 31 232 31 F00000)" -eq 0 ] &&
-    [ "$(e2e_count "$E2E_WORK/drawing.ppm" 115 65 800 500 FF0000)" -gt 1500 ]
-}
 
 # Pair count, three pairs of two terms, the range: eight Returns. The key
 # buffer holds one key, so give the program time to take each.

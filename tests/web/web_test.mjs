@@ -141,10 +141,6 @@ function countColour(page, colour, top, bottom, other = false) {
   );
 }
 
-function colouredIn(pixels) {
-  return pixels.reduce((count, c) => count + (c !== kLightGrey ? 1 : 0), 0);
-}
-
 // The heading of the description screen is gone: the watched drawing began.
 function drawingBegun(page) {
   return page.evaluate(() => window.drawingWatch.gone !== null);
@@ -302,6 +298,14 @@ function watchDrawing(page) {
   }, kWidth);
 }
 
+// Return eight times: the count, three pairs of two terms, the range. The
+// last Return, which starts the drawing, is the one watchDrawing times.
+async function startWatchedDrawing(page) {
+  await press(page, 'Enter', 7);
+  await watchDrawing(page);
+  await page.keyboard.press('Enter');
+}
+
 function loadGolden(file) {
   const allowed = new Map();
   for (const line of fs.readFileSync(file, 'utf8').split('\n')) {
@@ -345,18 +349,17 @@ async function firstRun(page, golden) {
     );
   }
 
-  // Return eight times: the count, three pairs of two terms, the range.
-  await press(page, 'Enter', 7);
-  await watchDrawing(page);
-  await page.keyboard.press('Enter');
+  await startWatchedDrawing(page);
   // The screens before the drawing have plenty of non-grey pixels too, so
   // count only once the heading is gone, and judge the very snapshot that
   // was counted: the drawing goes on between two looks at the canvas.
   let pixels = null;
+  let coloured = 0;
   const drawing = await until(async () => {
     if (!(await drawingBegun(page))) return false;
     const now = await canvasPixels(page);
-    if (colouredIn(now) <= kDrawnPixels) return false;
+    coloured = now.reduce((count, c) => count + (c !== kLightGrey ? 1 : 0), 0);
+    if (coloured <= kDrawnPixels) return false;
     pixels = now;
     return true;
   });
@@ -371,7 +374,7 @@ async function firstRun(page, golden) {
     check(
       'every coloured pixel of the drawing is in the reference, in its colour',
       wrong.length === 0,
-      `${colouredIn(pixels)} coloured, ${wrong.length} not in the reference ${wrong.slice(0, 5).join(' ')}`,
+      `${coloured} coloured, ${wrong.length} not in the reference ${wrong.slice(0, 5).join(' ')}`,
     );
   }
   // Cheap waiting while the drawing runs, so that it gets the page to itself.
@@ -387,9 +390,7 @@ async function firstRun(page, golden) {
   }
 
   // A key during a drawing ends it and the next pass begins.
-  await press(page, 'Enter', 7);
-  await watchDrawing(page);
-  await page.keyboard.press('Enter');
+  await startWatchedDrawing(page);
   check(
     'the second drawing begins',
     await until(
