@@ -15,8 +15,6 @@
 
 namespace {
 
-constexpr double kLongestWaitMs = 24.0 * 60 * 60 * 1000;
-
 // Everything handed over, with its state at the start.
 struct HandoffState {
   // Put by the window thread (or a test), taken by the logic thread.
@@ -127,7 +125,7 @@ void AwaitInput() {
 
 void AwaitClosedFor(double milliseconds) {
   std::unique_lock<std::mutex> hold(g_handoff.lock);
-  auto span = std::chrono::duration<double, std::milli>(std::min(milliseconds, kLongestWaitMs));
+  auto span = std::chrono::duration<double, std::milli>(std::min(milliseconds, kLongestPauseMs));
   g_handoff.changed.wait_for(hold, span, [] { return g_handoff.closed; });
 }
 

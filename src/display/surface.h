@@ -20,6 +20,9 @@ constexpr Color kSystemFaceColor = 0xF0F0F0;
 // costs this much time while the window is open (200000 points take about
 // 5 s, so the user watches the figure grow and a key can stop it).
 constexpr double kPixelCostMs = 0.025;
+// A pause longer than a day is held to a day: no one waits that long, and
+// the clocks' arithmetic stays far from overflow.
+constexpr double kLongestPauseMs = 24.0 * 60 * 60 * 1000;
 
 // One PrintText as drawn.
 struct PrintedText {

@@ -22,7 +22,6 @@
 
 namespace {
 
-constexpr double kLongestPauseMs = 24.0 * 60 * 60 * 1000;
 // Longer key values than this are names of keys we do not use.
 constexpr int kKeyBufferBytes = 32;
 
