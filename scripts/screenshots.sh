@@ -21,7 +21,7 @@ clear_keys=30
 # Frames kept while a drawing runs; the newest one before its end is saved.
 ring=6
 
-cc -O2 -o "$E2E_WORK/wait_pixel" tests/package/wait_pixel.c -lX11
+e2e_build_wait_title
 
 save_png() {
   convert "$1" -strip -define png:exclude-chunks=date,time "$2"
@@ -35,7 +35,7 @@ drawing_shown() { ! heading_shown; }
 # saves the title screen there on the way.
 start_program() {
   e2e_start "$program"
-  "$E2E_WORK/wait_pixel" "Punktmuster 1.11" 480 160 00BE00 10 || e2e_fail "no title screen"
+  e2e_wait_title 10 || e2e_fail "no title screen"
   e2e_find_window 10
   if [ $# -ge 1 ]; then
     sleep 0.5

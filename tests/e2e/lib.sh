@@ -8,6 +8,10 @@
 #   e2e_start PROGRAM [VAR=value ...]   start the program in the background with
 #                                       those environment settings; its pid is in
 #                                       E2E_PID, its stderr goes to the file $E2E_STDERR
+#   e2e_build_wait_title                builds the pixel poller of e2e_wait_title
+#                                       (before anything that is timed)
+#   e2e_wait_title SECONDS              waits, looking every 5 ms, until the
+#                                       program's window shows the title's green box
 #   e2e_find_window [SECONDS]           wait for the window "Punktmuster 1.11"
 #                                       (default 10 s); sets E2E_WINDOW, E2E_WX and
 #                                       E2E_WY (its top-left corner on the screen) and
@@ -56,7 +60,9 @@ E2E_WINDOW=""
 E2E_WX=0
 E2E_WY=0
 E2E_STATUS=""
-E2E_CAPTION='^Punktmuster 1\.11$'
+E2E_LIB=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+E2E_CAPTION_TEXT='Punktmuster 1.11'
+E2E_CAPTION="^${E2E_CAPTION_TEXT//./\\.}\$"
 
 e2e_cleanup() {
   if [ -n "$E2E_PID" ]; then kill "$E2E_PID" 2>/dev/null || true; fi
@@ -116,6 +122,11 @@ e2e_find_window() {
   xdotool mousemove "$((E2E_WX + 515))" "$((E2E_WY + 315))"
   xdotool windowfocus "$E2E_WINDOW" 2>/dev/null || true
 }
+
+e2e_build_wait_title() { cc -O2 -o "$E2E_WORK/wait_pixel" "$E2E_LIB/wait_pixel.c" -lX11; }
+
+# A pixel of the title's green box, between the caption bar and the big text.
+e2e_wait_title() { "$E2E_WORK/wait_pixel" "$E2E_CAPTION_TEXT" 480 160 00BE00 "$1"; }
 
 e2e_key() { xdotool key --delay 50 "$@"; }
 

@@ -53,12 +53,11 @@ for doc in README.md LICENSE copyright changelog.gz; do
 done
 
 echo "== start"
-cc -O2 -o "$E2E_WORK/wait_pixel" "$here/wait_pixel.c" -lX11 || e2e_fail "cannot build wait_pixel"
+e2e_build_wait_title || e2e_fail "cannot build the pixel poller"
 e2e_start_xvfb
 started=$(date +%s.%N)
 e2e_start "$root/usr/bin/punktmuster"
-# A pixel of the title's green box, between the caption bar and the big text.
-"$E2E_WORK/wait_pixel" "Punktmuster 1.11" 480 160 00BE00 10 || e2e_fail "no title screen"
+e2e_wait_title 10 || e2e_fail "no title screen"
 shown=$(date +%s.%N)
 awk -v a="$started" -v b="$shown" 'BEGIN { printf "start to title: %.3f s\n", b - a }'
 e2e_find_window 10
