@@ -10,8 +10,6 @@ namespace {
 
 constexpr double kWindowLeftPx = 100;
 constexpr double kWindowTopPx = 100;
-constexpr double kWindowWidthPx = 1030;
-constexpr double kWindowHeightPx = 630;
 constexpr double kHeadingFontPoints = 20;
 
 struct ScreenLine {

@@ -33,7 +33,7 @@ constexpr double kCornerShare = 3.0 / 16;
 void DrawFigure(int size_px, int* left_px, int* top_px) {
   HeadlessReset();
   RestartRandom();
-  OpenWindow(kProgramCaption, 0, 0, 1030, 630);
+  OpenWindow(kProgramCaption, 0, 0, kWindowWidthPx, kWindowHeightPx);
   // The pairs the program offers when the user asks for three.
   const BuiltInDefaults& three = kBuiltIns[2];
   std::vector<TermPair> pairs;
