@@ -19,7 +19,7 @@ package=(dpkg-dev file)
 test=(
   libgtest-dev libbenchmark-dev libmuparser-dev
   clang libclang-rt-14-dev
-  xvfb xdotool x11-apps x11-utils imagemagick
+  xvfb xdotool xclip x11-apps x11-utils imagemagick
   python3
   lintian desktop-file-utils appstream
 )

@@ -197,25 +197,63 @@ TEST_F(TextScreen, MessageStandsUntilKeyOrTimeOut) {
     const char* key;   // "" for none
     double key_at_ms;  // after the call began; 0: typed before it
     double milliseconds;
-    bool escaped;  // ESC ended it, for a drawing to stop
+    bool escaped;         // ESC ended it, for a drawing to stop
+    bool pasted = false;  // the key comes as a paste, which a message ignores
   };
   const Case cases[] = {
-      {4, "", 0, 4000, false},   {1, "", 0, 1000, false},     {4, "q", 0, 0, false},
-      {0, "q", 0, 0, false},     {-3, "q", 0, 0, false},      {4, "\x1b", 0, 0, true},
-      {4, "q", 350, 400, false}, {4, "\x1b", 350, 400, true}, {0, "\x1b", 2550, 2600, true},
+      {4, "", 0, 4000, false},       {1, "", 0, 1000, false},
+      {4, "q", 0, 0, false},         {0, "q", 0, 0, false},
+      {-3, "q", 0, 0, false},        {4, "\x1b", 0, 0, true},
+      {4, "q", 350, 400, false},     {4, "\x1b", 350, 400, true},
+      {0, "\x1b", 2550, 2600, true}, {4, "q", 350, 4000, false, true},
   };
   for (const Case& c : cases) {
     OpenTextScreen();
     TakeMessageEscape();
-    if (*c.key != 0 && c.key_at_ms == 0) HeadlessPressKey(c.key);
-    if (*c.key != 0 && c.key_at_ms > 0) HeadlessPressKeyAt(c.key_at_ms, c.key);
+    if (c.pasted) {
+      HeadlessPasteAt(c.key_at_ms, c.key);
+    } else if (*c.key != 0 && c.key_at_ms == 0) {
+      HeadlessPressKey(c.key);
+    } else if (*c.key != 0) {
+      HeadlessPressKeyAt(c.key_at_ms, c.key);
+    }
     ShowMessage("Achtung", c.seconds);
     EXPECT_EQ(HeadlessClockMs(), c.milliseconds) << c.seconds << " " << c.key << c.key_at_ms;
     EXPECT_EQ(TakeMessageEscape(), c.escaped) << c.seconds << " " << c.key_at_ms;
-    // The key that ended the message is gone.
+    // The key that ended the message is gone, and nothing of a paste comes
+    // later at an input either.
     EXPECT_EQ(ReadKey(), "") << c.seconds;
+    HeadlessScript({{kScriptKey, "z"}});
+    EXPECT_EQ(WaitInput(), "z") << c.seconds << " " << c.key_at_ms;
   }
   EXPECT_FALSE(TakeMessageEscape());
+}
+
+TEST_F(TextScreen, PasteIsTypedOneKeyAtATimeAtAnInput) {
+  // A term of 50 characters with a CRLF, pasted into an emptied field,
+  // arrives whole and confirms the field; the line break is one Enter, so
+  // the next field gets only what is typed there.
+  const std::string term = "0.50*x+0*y+0*x*y+0*(x-y)+0*y*y+0*x*x+0*(y+x)+0*x*x";
+  ASSERT_EQ(term.size(), 50u);
+  std::vector<ScriptedInput> script(5, {kScriptKey, ExtendedKey(kScanDelete)});
+  script.push_back({kScriptPaste, term + "\r\n"});
+  script.push_back({kScriptKey, "7"});
+  script.push_back({kScriptKey, "\r"});
+  HeadlessScript(script);
+  double cursor = 0;
+  std::string f = EditLine("f(x,y)", "0.5*x", 22, 2, cursor, 0);
+  EXPECT_EQ(f[0], 23);  // confirmed by Enter
+  EXPECT_EQ(f.substr(2), term);
+  EXPECT_EQ(EditLine("g(x,y)", "", 23, 2, cursor, 0).substr(2), "7");
+
+  // A key of the user's own in between drops the rest.
+  OpenTextScreen();
+  HeadlessScript({{kScriptPaste, "ab\r\ncd"}});
+  EXPECT_EQ(WaitInput(), "a");
+  EXPECT_EQ(WaitInput(), "b");
+  HeadlessPressKey("z");
+  EXPECT_EQ(WaitInput(), "z");
+  EXPECT_EQ(WaitInput(), "\x1b");  // nothing left: the script has run out, the window closes
 }
 
 TEST_F(TextScreen, KeyEndingTheMessageIsNotSeenByTheNextInput) {

@@ -18,6 +18,13 @@ SDL_Event KeyDown(SDL_Scancode scancode, Uint16 mod = KMOD_NONE) {
   return e;
 }
 
+// A key by its place and by what the layout makes of it, with modifiers.
+SDL_Event Chord(SDL_Scancode scancode, SDL_Keycode key, Uint16 mod) {
+  SDL_Event e = KeyDown(scancode, mod);
+  e.key.keysym.sym = key;
+  return e;
+}
+
 SDL_Event Text(const char* utf8) {
   SDL_Event e{};
   e.type = SDL_TEXTINPUT;
@@ -45,6 +52,7 @@ struct Row {
   unsigned modifiers;  // the keyboard's state, for text events
   std::vector<std::string> keys;
   ClickKind click;
+  bool paste = false;  // asks to paste the clipboard's text
 };
 
 TEST(WindowInput, EventsBecomeKeysAndClicks) {
@@ -107,11 +115,19 @@ TEST(WindowInput, EventsBecomeKeysAndClicks) {
       {"left double click", Button(SDL_BUTTON_LEFT, 2), 0, {}, kDoubleClick},
       {"left triple click", Button(SDL_BUTTON_LEFT, 3), 0, {}, kDoubleClick},
       {"right click", Button(SDL_BUTTON_RIGHT, 1), 0, {}, kNoClick},
+      {"ctrl v pastes", Chord(SDL_SCANCODE_V, SDLK_v, KMOD_LCTRL), 0, {}, kNoClick, true},
+      {"shift insert pastes",
+       Chord(SDL_SCANCODE_INSERT, SDLK_INSERT, KMOD_RSHIFT),
+       0,
+       {},
+       kNoClick,
+       true},
   };
   for (const Row& row : rows) {
     WindowInput in = InputOfEvent(row.event, row.modifiers);
     EXPECT_EQ(in.keys, row.keys) << row.name;
     EXPECT_EQ(in.click, row.click) << row.name;
+    EXPECT_EQ(in.paste, row.paste) << row.name;
     if (row.click != kNoClick) {
       EXPECT_EQ(in.x, 40) << row.name;
       EXPECT_EQ(in.y, 30) << row.name;

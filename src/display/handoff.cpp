@@ -1,6 +1,7 @@
 // The hand-off between the window thread and the logic thread: the one-key
-// buffer, the click record, the open flag, the logic's requests to the window
-// and the wake-up of the window thread. One struct, one lock; every change
+// buffer, the click record, the keys of a paste still to be typed, the open
+// flag, the logic's requests to the window and the wake-up of the window
+// thread. One struct, one lock; every change
 // that a waiter may be waiting for is made under the lock and signalled, so
 // no signal can be lost and nobody needs to wake up to look.
 #include "display/handoff.h"
@@ -11,9 +12,14 @@
 #include <mutex>
 #include <utility>
 
+#include "display/codepage.h"
 #include "display/surface.h"
 
 namespace {
+
+// A paste longer than this is cut: no field holds more than a row, and a
+// whole form of terms fits many times over.
+constexpr std::size_t kLongestPasteKeys = 4096;
 
 // Everything handed over, with its state at the start.
 struct HandoffState {
@@ -22,6 +28,11 @@ struct HandoffState {
   Click click = {kNoClick, 0, 0};
   bool double_follows = false;  // `click` is the first report of a double click
   bool open = false;
+  // Put by the window thread, typed into `key` one at a time by whoever
+  // finds the logic waiting with nothing pending.
+  std::string paste;  // Windows-1252 keys, the next first
+  // Set and cleared by the logic thread around its wait for input.
+  bool waiting = false;
 
   // Asked by the logic thread, answered by the window thread.
   bool open_wanted = false;
@@ -51,6 +62,31 @@ bool PendingOrClosed(const Handoff& h) {
   return !h.key.empty() || h.click.kind != kNoClick || !h.open;
 }
 
+// The next key of a paste goes into the buffer only while the logic waits
+// and has taken everything before it: the one-key buffer loses none, and a
+// message or a drawing, which never wait here, never sees one.
+void FeedPaste(HandoffState& h) {
+  if (!h.waiting || h.paste.empty() || !h.key.empty() || h.click.kind != kNoClick) return;
+  h.key = h.paste.substr(0, 1);
+  h.paste.erase(0, 1);
+}
+
+// A pasted text as typed keys: each line break (LF, CR or CRLF) is Enter;
+// TAB, other control characters and what the code page cannot hold go.
+std::string PastedKeys(const std::string& utf8) {
+  std::string keys;
+  std::size_t start = 0;
+  for (;;) {
+    std::size_t end = utf8.find_first_of("\r\n", start);
+    keys += FromUtf8(utf8.substr(start, end == std::string::npos ? end : end - start));
+    if (end == std::string::npos || keys.size() >= kLongestPasteKeys) break;
+    keys += kKeyEnter;
+    start = end + (utf8.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+  }
+  if (keys.size() > kLongestPasteKeys) keys.resize(kLongestPasteKeys);
+  return keys;
+}
+
 }  // namespace
 
 void PutKey(const std::string& key) {
@@ -58,6 +94,7 @@ void PutKey(const std::string& key) {
   {
     std::lock_guard<std::mutex> hold(g_handoff.lock);
     g_handoff.key = key;
+    g_handoff.paste.clear();  // the user's own key ends a paste
   }
   g_handoff.changed.notify_all();
 }
@@ -67,6 +104,7 @@ void PutClick(double x, double y, ClickKind kind) {
     std::lock_guard<std::mutex> hold(g_handoff.lock);
     g_handoff.click = {kind, x, y};
     g_handoff.double_follows = false;
+    g_handoff.paste.clear();
   }
   g_handoff.changed.notify_all();
 }
@@ -76,8 +114,26 @@ void PutDoubleClick(double x, double y) {
     std::lock_guard<std::mutex> hold(g_handoff.lock);
     g_handoff.click = {kSingleClick, x, y};
     g_handoff.double_follows = true;
+    g_handoff.paste.clear();
   }
   g_handoff.changed.notify_all();
+}
+
+void PutPaste(const std::string& utf8) {
+  std::string keys = PastedKeys(utf8);
+  {
+    std::lock_guard<std::mutex> hold(g_handoff.lock);
+    if (!g_handoff.waiting || !g_handoff.open) return;
+    g_handoff.paste = keys;
+    FeedPaste(g_handoff);
+  }
+  g_handoff.changed.notify_all();
+}
+
+void MarkWaiting(bool waiting) {
+  std::lock_guard<std::mutex> hold(g_handoff.lock);
+  g_handoff.waiting = waiting;
+  FeedPaste(g_handoff);
 }
 
 void SetWindowOpen(bool open) {

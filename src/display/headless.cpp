@@ -11,12 +11,10 @@
 
 namespace {
 
-// A key to be typed, or the window to be closed (no key), once the virtual
-// clock reaches `clock_ms`.
+// An input to be given once the virtual clock reaches `clock_ms`.
 struct TimedInput {
   double clock_ms;
-  bool close;
-  std::string key;
+  ScriptedInput input;
 };
 
 struct Headless {
@@ -43,6 +41,9 @@ void HandOver(const ScriptedInput& input) {
     case kScriptClose:
       SetWindowOpen(false);
       break;
+    case kScriptPaste:
+      PutPaste(input.key);
+      break;
   }
 }
 
@@ -52,16 +53,24 @@ void HandOver(const ScriptedInput& input) {
 void HandOverDue() {
   auto& timed = g_headless.timed;
   while (!timed.empty() && timed.front().clock_ms <= g_headless.clock_ms) {
-    if (timed.front().close) {
-      SetWindowOpen(false);
-    } else {
-      PutKey(timed.front().key);
-    }
+    HandOver(timed.front().input);
     timed.pop_front();
   }
 }
 
-void Schedule(double clock_ms, bool close, std::string key) {
+// The next scripted input, as the program waits with nothing pending.
+void HandOverScripted() {
+  if (g_headless.script.empty()) {
+    // Nobody will ever type again: close, so that the program ends.
+    SetWindowOpen(false);
+    return;
+  }
+  ScriptedInput next = g_headless.script.front();
+  g_headless.script.pop_front();
+  HandOver(next);
+}
+
+void Schedule(double clock_ms, ScriptedInput input) {
   // A time that never comes would block every input behind it.
   if (std::isnan(clock_ms)) return;
   auto& timed = g_headless.timed;
@@ -69,7 +78,7 @@ void Schedule(double clock_ms, bool close, std::string key) {
   // scheduling.
   auto at = timed.begin();
   while (at != timed.end() && at->clock_ms <= clock_ms) ++at;
-  timed.insert(at, TimedInput{clock_ms, close, std::move(key)});
+  timed.insert(at, TimedInput{clock_ms, std::move(input)});
 }
 
 }  // namespace
@@ -104,15 +113,10 @@ void Pause(double milliseconds) {
 }
 
 void WaitForInput() {
-  if (InputOrClosed()) return;
-  if (g_headless.script.empty()) {
-    // Nobody will ever type again: close, so that the program ends.
-    SetWindowOpen(false);
-    return;
-  }
-  ScriptedInput next = g_headless.script.front();
-  g_headless.script.pop_front();
-  HandOver(next);
+  // A paste goes on before the script: it types its next key now.
+  MarkWaiting(true);
+  if (!InputOrClosed()) HandOverScripted();
+  MarkWaiting(false);
 }
 
 void HeadlessReset() {
@@ -125,11 +129,15 @@ void HeadlessPressKey(std::string key) {
 }
 
 void HeadlessPressKeyAt(double clock_ms, std::string key) {
-  Schedule(clock_ms, false, std::move(key));
+  Schedule(clock_ms, {kScriptKey, std::move(key)});
 }
 
 void HeadlessCloseWindowAt(double clock_ms) {
-  Schedule(clock_ms, true, "");
+  Schedule(clock_ms, {kScriptClose, ""});
+}
+
+void HeadlessPasteAt(double clock_ms, std::string text) {
+  Schedule(clock_ms, {kScriptPaste, std::move(text)});
 }
 
 void HeadlessClick(double x, double y, bool double_click) {

@@ -16,9 +16,9 @@ struct PlottedPixel {
   Color color;
 };
 
-// One scripted input: a key ("a", "\r", std::string("\0H", 2) ...), a click
-// or the closing of the window.
-enum ScriptKind { kScriptKey, kScriptClick, kScriptClose };
+// One scripted input: a key ("a", "\r", std::string("\0H", 2) ...), a click,
+// the closing of the window or a paste (its text, UTF-8, in `key`).
+enum ScriptKind { kScriptKey, kScriptClick, kScriptClose, kScriptPaste };
 struct ScriptedInput {
   ScriptKind kind;
   std::string key;
@@ -39,6 +39,8 @@ void HeadlessPressKeyAt(double clock_ms, std::string key);
 // As if the user closed the window when the virtual clock reaches clock_ms,
 // scheduled like HeadlessPressKeyAt.
 void HeadlessCloseWindowAt(double clock_ms);
+// As if the user pasted the text when the virtual clock reaches clock_ms.
+void HeadlessPasteAt(double clock_ms, std::string text);
 // As if clicked now with the left button; a double click is both presses.
 void HeadlessClick(double x, double y, bool double_click);
 // As if the user closed the window now.

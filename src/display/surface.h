@@ -70,6 +70,16 @@ void PutDoubleClick(double x, double y);
 void SetWindowOpen(bool open);
 // True when a key or a click is pending or the window is closed.
 bool InputOrClosed();
+// The user pasted a text (UTF-8). Taken only while the logic waits for input
+// (MarkWaiting), that is in the line editor; ignored during the title, a
+// message or a drawing. It is typed as keys (a line break is Enter; TAB,
+// control characters and what Windows-1252 cannot hold are dropped), one at
+// a time, each once the logic has read the one before and waits again. A key
+// or click of the user's (PutKey, PutClick) drops what is left of it.
+void PutPaste(const std::string& utf8);
+// Called by each surface's WaitForInput on the logic thread: true before it
+// waits (the next key of a paste is handed over then), false after.
+void MarkWaiting(bool waiting);
 
 // The area drawn since the last call (empty, right <= left, when none), and
 // its pixels as 0xRRGGBB into `to`, a buffer of rows `stride_px` apart that

@@ -175,6 +175,12 @@ void CreateTheWindow(const std::string& caption, int left, int top) {
 void HandOver(const WindowInput& in) {
   for (const std::string& key : in.keys) PutKey(key);
   if (in.click != kNoClick) PutClick(in.x, in.y, in.click);
+  if (in.paste) {
+    // SDL's clipboard belongs to the thread of the window, this one.
+    char* text = SDL_GetClipboardText();
+    if (text) PutPaste(text);
+    SDL_free(text);
+  }
 }
 
 void HandleEvent(const SDL_Event& e) {
@@ -304,5 +310,7 @@ void Pause(double milliseconds) {
 }
 
 void WaitForInput() {
+  MarkWaiting(true);
   AwaitInput();
+  MarkWaiting(false);
 }

@@ -42,6 +42,21 @@ constexpr KeyCode kKeypadKeys[] = {
     {SDL_SCANCODE_KP_7, kScanHome},   {SDL_SCANCODE_KP_1, kScanEnd},
     {SDL_SCANCODE_KP_9, kScanPageUp}, {SDL_SCANCODE_KP_3, kScanPageDown}};
 
+// Chords that paste: the key with one of the modifiers held. By key, not by
+// place, so that V is where the layout puts it.
+struct Chord {
+  SDL_Keycode key;
+  unsigned modifiers;
+};
+constexpr Chord kPasteChords[] = {{SDLK_v, KMOD_CTRL}, {SDLK_INSERT, KMOD_SHIFT}};
+
+bool IsPaste(const SDL_Keysym& key) {
+  for (const Chord& c : kPasteChords) {
+    if (key.sym == c.key && (key.mod & c.modifiers) != 0) return true;
+  }
+  return false;
+}
+
 template <std::size_t N>
 bool KeyOf(const KeyCode (&table)[N], SDL_Scancode scancode, unsigned char* code) {
   for (const KeyCode& k : table) {
@@ -54,6 +69,10 @@ bool KeyOf(const KeyCode (&table)[N], SDL_Scancode scancode, unsigned char* code
 }
 
 void MapKeyDown(const SDL_KeyboardEvent& key, WindowInput& in) {
+  if (IsPaste(key.keysym)) {
+    in.paste = true;
+    return;
+  }
   SDL_Scancode sc = key.keysym.scancode;
   unsigned char code = 0;
   if (KeyOf(kControlKeys, sc, &code)) {
