@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# Paste in the real window: xclip puts a term of 50 characters with a line
+# break behind it on the clipboard; in the first f field, emptied with
+# Delete, Ctrl+V types it and its line break confirms the field; Returns
+# through the rest of the first pass start the drawing. The term computes the
+# very values of the built-in 0.5*x, so its drawing is the reference's: every
+# coloured pixel is one the reference sets there. Had a character been lost,
+# the term would not translate (a message, no drawing) or draw another
+# figure. The limits below only catch a hang.
+set -euo pipefail
+program=$(realpath "$1")
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/lib.sh"
+
+term='0.50*x+0*y+0*x*y+0*(x-y)+0*y*y+0*x*x+0*(y+x)+0*x*x'
+[ "${#term}" -eq 50 ] || e2e_fail "the term has ${#term} characters"
+python3 "$here/../golden/default_pass.py" --pixels "$E2E_WORK/reference.txt" >/dev/null
+
+e2e_start_xvfb
+# xclip serves the clipboard from the foreground until the server goes.
+printf '%s\r\n' "$term" | xclip -quiet -selection clipboard >/dev/null 2>&1 &
+clipboard_has_term() { [ "$(xclip -o -selection clipboard 2>/dev/null | tr -d '\r\n')" = "$term" ]; }
+e2e_wait_for 10 clipboard_has_term || e2e_fail "xclip did not take the clipboard"
+
+e2e_start "$program"
+e2e_find_window 10
+
+heading_shown() { e2e_heading_shown "$E2E_WORK/poll.ppm"; }
+drawing_shown() { e2e_drawing_shown "$E2E_WORK/drawing.ppm" 1500; }
+message_shown() { e2e_message_shown "$E2E_WORK/poll.ppm"; }
+# The key buffer holds one key: give the program time to take each.
+press() {
+  e2e_key "$@"
+  sleep 0.3
+}
+
+e2e_wait_for 30 heading_shown || e2e_fail "no description screen after the title"
+press Return  # the pair count 3
+# The f field offers 0.5*x with the cursor on its first character.
+press Delete Delete Delete Delete Delete
+press ctrl+v
+# The pasted line break confirmed f; g, the other two pairs and the range.
+for _ in $(seq 6); do press Return; done
+
+e2e_wait_for 60 drawing_shown || {
+  message_shown && e2e_fail "a message instead of the drawing: the pasted term arrived broken"
+  e2e_fail "no drawing after the paste"
+}
+python3 "$here/../golden/check_drawing.py" "$E2E_WORK/drawing.ppm" "$E2E_WORK/reference.txt" ||
+  e2e_fail "the drawing is not the pasted term's"
+echo "the pasted term draws its figure"
+
+e2e_wait_for 60 heading_shown || e2e_fail "no description screen after the drawing"
+press Escape
+e2e_wait_exit 30 || e2e_fail "still running after ESC"
+[ "$E2E_STATUS" -eq 0 ] || e2e_fail "exit code $E2E_STATUS"
+echo "ok"
