@@ -22,8 +22,9 @@
 
 namespace {
 
-// Longer key values than this are names of keys we do not use.
-constexpr int kKeyBufferBytes = 32;
+// The page writes key values, typed text and pastes here; a longer paste is
+// cut (the hand-off cuts it shorter still).
+constexpr int kTextBufferBytes = 16384;
 
 // Named key values of the browser that arrive as one control character.
 struct NamedKey {
@@ -72,8 +73,8 @@ struct Frame {
 // Everything of the web surface; the page's one thread touches it, from the
 // program's logic or from the page's event handlers while the logic waits.
 struct Web {
-  char key[kKeyBufferBytes] = {};  // the page writes a key value here (UTF-8)
-  bool frame_wanted = false;       // a frame has been asked of the page
+  char text[kTextBufferBytes] = {};  // UTF-8 from the page, NUL-ended
+  bool frame_wanted = false;         // a frame has been asked of the page
   double pixel_due_ms = 0;
   std::vector<std::uint32_t> copy;
   std::vector<std::uint32_t> rgba;
@@ -98,46 +99,48 @@ std::string KeyOfValue(std::string_view value) {
   return "";
 }
 
-// True when the UTF-8 text is a single character: a typed one, not the name
-// of a key ("Shift", "Dead").
-bool OneCharacter(std::string_view utf8) {
-  int starts = 0;
-  for (char c : utf8) starts += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-  return starts == 1;
-}
-
 }  // namespace
 
 // ---- Called by the page (web.js) ----
 
 extern "C" {
 
-EMSCRIPTEN_KEEPALIVE char* web_key_buffer() {
-  return g_web.key;
+EMSCRIPTEN_KEEPALIVE char* web_text_buffer() {
+  return g_web.text;
 }
 
-EMSCRIPTEN_KEEPALIVE int web_key_buffer_size() {
-  return kKeyBufferBytes;
+EMSCRIPTEN_KEEPALIVE int web_text_buffer_size() {
+  return kTextBufferBytes;
 }
 
-// The key value in the key buffer was pressed, with Ctrl (and not AltGr)
-// held or not. Returns 1 when the key is ours (the page then does nothing
-// else with it), 0 when the browser may act on it.
-EMSCRIPTEN_KEEPALIVE int web_key(int ctrl) {
-  std::string_view value(g_web.key, strnlen(g_web.key, kKeyBufferBytes));
+// The text buffer holds the value of a key pressed (KeyboardEvent.key).
+// Returns 1 when it is one of our named keys (the page then does nothing
+// else with it), 0 when the browser may act on it: printable keys give
+// their text through web_text, so that layouts, dead keys and input methods
+// compose it first.
+EMSCRIPTEN_KEEPALIVE int web_key() {
+  std::string_view value(g_web.text, strnlen(g_web.text, kTextBufferBytes));
   if (value == "Tab") return 1;  // ignored, but the focus stays
-  if (OneCharacter(value)) {
-    // Text typed with Ctrl is a command of the browser, never ours.
-    if (ctrl) return 0;
-    // Characters outside the code page are dropped.
-    std::string text = FromUtf8(std::string(value));
-    if (!text.empty()) PutKey(text);
-    return 1;
-  }
   std::string key = KeyOfValue(value);
   if (key.empty()) return 0;
   PutKey(key);
   return 1;
+}
+
+// The text buffer holds text typed into the page: a key's character or the
+// text an input method committed. One character is one key; several at once
+// (a word committed whole) are typed like a paste, so that the one-key
+// buffer loses none of them.
+EMSCRIPTEN_KEEPALIVE void web_text() {
+  std::string utf8(g_web.text, strnlen(g_web.text, kTextBufferBytes));
+  std::string keys = FromUtf8(utf8);
+  if (keys.size() == 1) PutKey(keys);
+  if (keys.size() > 1) PutPaste(utf8);
+}
+
+// The text buffer holds a pasted text.
+EMSCRIPTEN_KEEPALIVE void web_paste() {
+  PutPaste(std::string(g_web.text, strnlen(g_web.text, kTextBufferBytes)));
 }
 
 // A press of the left button at a pixel of the canvas; `count` is the
@@ -207,7 +210,9 @@ void Pause(double milliseconds) {
 }
 
 void WaitForInput() {
+  MarkWaiting(true);
   while (!InputOrClosed()) PageWaitInput();
+  MarkWaiting(false);
 }
 
 void FinishPage() {

@@ -1,7 +1,14 @@
 // The browser side of the web surface, compiled into punktmuster.js ahead of
-// the program (one copy per run of the program). It owns the canvas and the
-// page's key and mouse listeners; web.cpp calls it through Module.page and it
+// the program (one copy per run of the program). It owns the canvas, the
+// editable element that takes the typing, the key bar and the page's key,
+// input and mouse listeners; web.cpp calls it through Module.page and it
 // calls back into the program through the exported web_* functions.
+//
+// Text comes only from the editable element's input events and from the
+// committed text of a composition, the way phone keyboards, input methods
+// and dead keys deliver it; keydown gives only the named keys (Enter, ESC,
+// the cursor keys ...). So no character arrives twice, and none is lost
+// where a keyboard sends no key codes.
 //
 // The program's logic runs on the page's one thread. Whenever it waits
 // (input, Pause, the pacing of a drawing) it is suspended and the browser is
@@ -11,6 +18,8 @@
 // declarations and leaves their names undefined.
 Module['page'] = (function () {
   const canvas = Module['canvas'];
+  const typing = Module['typing']; // the editable element that holds the focus
+  const keyBar = Module['keyBar']; // buttons for the keys phones lack
   const context = canvas.getContext('2d');
   let wakeInput = null; // resolves the program's wait for input
   let frameRequested = false;
@@ -37,35 +46,122 @@ Module['page'] = (function () {
     resolve();
   }
 
-  // The key's value as the browser composed it (so layouts, AltGr and dead
-  // keys work), written as UTF-8 into the program's key buffer.
+  // Writes the text as UTF-8 into the program's text buffer: whole
+  // characters only, as many as fit.
   const encoder = new TextEncoder();
-  function onKeyDown(event) {
-    if (event.isComposing) return;
-    const bytes = encoder.encode(event.key);
-    const buffer = Module['_web_key_buffer']();
-    const size = Module['_web_key_buffer_size']();
-    if (bytes.length >= size) return;
-    HEAPU8.set(bytes, buffer);
-    HEAPU8[buffer + bytes.length] = 0;
-    // Ctrl without AltGr: a shortcut, not text (AltGr reports Ctrl on some systems).
-    const ctrl = event.ctrlKey && !event.getModifierState('AltGraph');
-    if (Module['_web_key'](ctrl ? 1 : 0)) {
-      // Ours: the page must not scroll, move the focus or reload.
-      event.preventDefault();
-      wake();
-    }
+  function give(text) {
+    const buffer = Module['_web_text_buffer']();
+    const size = Module['_web_text_buffer_size']();
+    const written = encoder.encodeInto(text, HEAPU8.subarray(buffer, buffer + size - 1)).written;
+    HEAPU8[buffer + written] = 0;
   }
 
+  // A named key by its KeyboardEvent.key value; true when it is ours.
+  function namedKey(value) {
+    give(value);
+    if (!Module['_web_key']()) return false;
+    wake();
+    return true;
+  }
+
+  function typed(text) {
+    give(text);
+    Module['_web_text']();
+    wake();
+  }
+
+  function pasted(text) {
+    give(text);
+    Module['_web_paste']();
+    wake();
+  }
+
+  // Phone keyboards autocorrect what stands in the field: nothing may stay.
+  function emptyTyping() {
+    typing.value = '';
+  }
+
+  function onKeyDown(event) {
+    // An input method or a dead key is composing (phone keyboards report
+    // every key so, as "Unidentified"): its text comes when committed.
+    if (event.isComposing || event.keyCode === 229) return;
+    if (namedKey(event.key)) {
+      // Ours: the page must not scroll, move the focus or reload.
+      event.preventDefault();
+      return;
+    }
+    // A character key while the focus is elsewhere on the page: the focus
+    // moves first, so that its text arrives in the editable element.
+    if (document.activeElement !== typing) typing.focus({ preventScroll: true });
+  }
+
+  // Text of the editable element's input events; the composition's own
+  // steps wait for its end.
+  function onInput(event) {
+    if (event.isComposing) return;
+    const kind = event.inputType;
+    if (kind === 'insertText' || kind === 'insertReplacementText') {
+      typed(event.data !== null ? event.data : typing.value);
+    } else if (kind === 'insertFromPaste') {
+      pasted(typing.value);
+    } else if (kind === 'insertLineBreak' || kind === 'insertParagraph') {
+      namedKey('Enter');
+    } else if (kind === 'deleteContentBackward') {
+      namedKey('Backspace');
+    }
+    emptyTyping();
+  }
+
+  function onCompositionEnd(event) {
+    if (event.data) typed(event.data);
+    emptyTyping();
+  }
+
+  function onPaste(event) {
+    event.preventDefault();
+    pasted(event.clipboardData ? event.clipboardData.getData('text/plain') : '');
+  }
+
+  // A click, or a tap (the browser reports it as a press of the left
+  // button): the focus goes to the editable element within the same
+  // gesture, so that phones and tablets raise their keyboard.
   function onMouseDown(event) {
     if (event.button !== 0) return;
     const box = canvas.getBoundingClientRect();
     const x = Math.floor(((event.clientX - box.left) * canvas.width) / box.width);
     const y = Math.floor(((event.clientY - box.top) * canvas.height) / box.height);
     event.preventDefault();
-    canvas.focus();
+    typing.focus({ preventScroll: true });
     Module['_web_click'](x, y, event.detail);
     wake();
+  }
+
+  // The key bar: a button gives its key at once and again while held, as a
+  // keyboard repeats; the focus (and the on-screen keyboard) stays.
+  const kRepeatDelayMs = 500;
+  const kRepeatMs = 50;
+  let repeat = null;
+  function stopRepeat() {
+    clearTimeout(repeat);
+    clearInterval(repeat);
+    repeat = null;
+  }
+  function onBarDown(event) {
+    const button = event.target.closest('button[data-key]');
+    if (!button) return;
+    event.preventDefault();
+    stopRepeat();
+    const value = button.dataset.key;
+    namedKey(value);
+    repeat = setTimeout(function () {
+      repeat = setInterval(function () {
+        namedKey(value);
+      }, kRepeatMs);
+    }, kRepeatDelayMs);
+  }
+  // A press must not take the focus from the editable element.
+  function keepFocus(event) {
+    event.preventDefault();
   }
 
   function listen(on) {
@@ -73,14 +169,22 @@ Module['page'] = (function () {
     listening = on;
     const change = on ? 'addEventListener' : 'removeEventListener';
     window[change]('keydown', onKeyDown);
+    window[change]('paste', onPaste);
+    typing[change]('input', onInput);
+    typing[change]('compositionend', onCompositionEnd);
     canvas[change]('mousedown', onMouseDown);
+    keyBar[change]('pointerdown', onBarDown);
+    keyBar[change]('mousedown', keepFocus);
+    for (const stop of ['pointerup', 'pointercancel', 'pointerout']) keyBar[change](stop, stopRepeat);
+    if (!on) stopRepeat();
   }
 
   return {
     open: function (caption) {
       document.title = caption;
       listen(true);
-      canvas.focus();
+      emptyTyping();
+      typing.focus({ preventScroll: true });
     },
     // The framebuffer changed: show its changed part with the next frame.
     wantFrame: function () {

@@ -3,6 +3,9 @@
 // test holds its canvas to, pixel for pixel.
 //
 // Usage: screen_dump OUT.ppm [KEY...]
+//        screen_dump OUT.txt [KEY...]
+// With OUT.txt, instead of the screen: every pixel the run set, one
+// "x y colour" line each, as tests/golden/default_pass.py --pixels writes them.
 // Each KEY is "enter", "esc", "delete", "left" or "text:CHARACTERS", with an
 // optional "*COUNT" behind it ("delete*60"). The program starts fresh, gets
 // the keys one per input wait, and is ended with ESC at the next wait; ESC
@@ -82,10 +85,17 @@ int main(int argc, char** argv) {
     return 1;
   }
 
+  std::string name = argv[1];
+  bool pixel_list = name.size() > 4 && name.compare(name.size() - 4, 4, ".txt") == 0;
   std::FILE* out = std::fopen(argv[1], "wb");
   if (!out) {
     std::perror(argv[1]);
     return 1;
+  }
+  if (pixel_list) {
+    for (const PlottedPixel& p : HeadlessPixelLog())
+      std::fprintf(out, "%d %d %d\n", p.x, p.y, p.color);
+    return std::fclose(out) == 0 ? 0 : 1;
   }
   std::fprintf(out, "P6\n%d %d\n255\n", kAreaWidthPx, kAreaHeightPx);
   for (int y = 0; y < kAreaHeightPx; ++y) {

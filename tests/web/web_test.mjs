@@ -4,7 +4,8 @@
 //
 // Usage: node web_test.mjs SITE_DIR REFERENCE_DIR [--measure]
 // REFERENCE_DIR holds what web_test.sh made: the headless surface's screens
-// (*.ppm) and the reference pixel list of the first drawing (golden.txt).
+// (*.ppm), the reference pixel list of the first drawing (golden.txt) and
+// the headless drawings of the phone run (phone_count*.txt).
 // --measure also reports the page's CPU while it waits at an input for 10 s.
 //
 // Waits have generous limits against a hang; no durations are asserted, the
@@ -24,6 +25,7 @@ const kMessageRows = [600, 624]; // the message row 26, bottom exclusive
 const kGRowPx = 22 * 24 + 12;
 const kGColumnPx = 29 * 13 + 6;
 const kLimitMs = 60000; // against a hang
+const kDesktop = { width: 1280, height: 800 };
 const kPollMs = 50;
 // Half the distinct pixels of the first drawing: enough points to judge.
 const kDrawnPixels = 20000;
@@ -318,6 +320,39 @@ function loadGolden(file) {
   return allowed;
 }
 
+// Waits for a watched drawing (watchDrawing) to have more than `enough`
+// coloured pixels and judges that snapshot against the reference pixels
+// (loadGolden): which coloured ones it does not set there, in that colour.
+async function drawnFrom(page, allowed, enough) {
+  // The screens before the drawing have plenty of non-grey pixels too, so
+  // count only once the heading is gone, and judge the very snapshot that
+  // was counted: the drawing goes on between two looks at the canvas.
+  let pixels = null;
+  let coloured = 0;
+  const begun = await until(async () => {
+    if (!(await drawingBegun(page))) return false;
+    const now = await canvasPixels(page);
+    coloured = now.reduce((count, c) => count + (c !== kLightGrey ? 1 : 0), 0);
+    if (coloured <= enough) return false;
+    pixels = now;
+    return true;
+  });
+  const wrong = [];
+  if (pixels) {
+    pixels.forEach((c, at) => {
+      if (c === kLightGrey) return;
+      const colours = allowed.get(at);
+      if (!colours || !colours.has(c)) wrong.push(`${at % kWidth},${Math.floor(at / kWidth)}:${c.toString(16)}`);
+    });
+  }
+  return { begun, coloured, wrong };
+}
+
+function drawnDetail(drawing) {
+  const some = drawing.wrong.slice(0, 5).join(' ');
+  return `${drawing.coloured} coloured, ${drawing.wrong.length} not in the reference ${some}`;
+}
+
 async function firstRun(page, golden) {
   check('title screen', await titleShown(page));
   const firstFrameMs = await page.evaluate(() => window.punktmuster.firstFrameMs);
@@ -350,31 +385,13 @@ async function firstRun(page, golden) {
   }
 
   await startWatchedDrawing(page);
-  // The screens before the drawing have plenty of non-grey pixels too, so
-  // count only once the heading is gone, and judge the very snapshot that
-  // was counted: the drawing goes on between two looks at the canvas.
-  let pixels = null;
-  let coloured = 0;
-  const drawing = await until(async () => {
-    if (!(await drawingBegun(page))) return false;
-    const now = await canvasPixels(page);
-    coloured = now.reduce((count, c) => count + (c !== kLightGrey ? 1 : 0), 0);
-    if (coloured <= kDrawnPixels) return false;
-    pixels = now;
-    return true;
-  });
-  check('the first drawing begins', drawing);
-  if (pixels) {
-    const wrong = [];
-    pixels.forEach((c, at) => {
-      if (c === kLightGrey) return;
-      const colours = golden.get(at);
-      if (!colours || !colours.has(c)) wrong.push(`${at % kWidth},${Math.floor(at / kWidth)}:${c.toString(16)}`);
-    });
+  const drawing = await drawnFrom(page, golden, kDrawnPixels);
+  check('the first drawing begins', drawing.begun);
+  if (drawing.begun) {
     check(
       'every coloured pixel of the drawing is in the reference, in its colour',
-      wrong.length === 0,
-      `${coloured} coloured, ${wrong.length} not in the reference ${wrong.slice(0, 5).join(' ')}`,
+      drawing.wrong.length === 0,
+      drawnDetail(drawing),
     );
   }
   // Cheap waiting while the drawing runs, so that it gets the page to itself.
@@ -434,7 +451,7 @@ async function secondRun(page) {
   await type(page, 'c');
   shown = await showsScreen(page, 'keys');
   const focused = await page.evaluate(() => document.activeElement.id);
-  check('keys as on the desktop', shown.ok && focused === 'screen', `${shown.detail} focus on "${focused}"`);
+  check('keys as on the desktop', shown.ok && focused === 'typing', `${shown.detail} focus on "${focused}"`);
 
   // x*-y fails at every evaluation: the message, then ESC ends the drawing
   // and the next pass offers the term again. A click on the g row confirms f.
@@ -459,6 +476,146 @@ async function secondRun(page) {
   check('ESC ends the program again', await endedShown(page));
 }
 
+// --- the phone run ---
+// A phone held upright: narrow, touch, and the ways its keyboards give text.
+// A tap on the pair count field focuses the editable element; the key bar's
+// Entf empties the field; the count comes by one of three paths (a
+// keyboard's committed character, an input method's composition, a paste);
+// Enter keys go on to the drawing, whose pixels must be those the headless
+// surface draws for the same keys; the key bar's Esc ends the program, and
+// the next path starts it again.
+
+const kPhone = { width: 390, height: 844, deviceScaleFactor: 3, isMobile: true, hasTouch: true };
+// Inside the first cell of the pair count field: row 22, column 28.
+const kCountRowPx = 21 * 24 + 12;
+const kCountColumnPx = 27 * 13 + 6;
+
+// A tap at a pixel of the program's window, through the canvas's scale.
+async function tapCanvas(page, x, y) {
+  const box = await (await page.$('#screen')).boundingBox();
+  await page.touchscreen.tap(box.x + (x * box.width) / kWidth, box.y + (y * box.height) / kHeight);
+}
+
+async function tapKeyBar(page, value) {
+  if (!(await inputTaken(page))) throw new Error(`the program took no key before ${value}`);
+  await page.tap(`#keybar button[data-key="${value}"]`);
+  if (!(await inputTaken(page))) throw new Error(`the program did not take ${value}`);
+}
+
+function focusedId(page) {
+  return page.evaluate(() => document.activeElement.id);
+}
+
+// The count as a keyboard commits a character, as an input method commits
+// a composition (nothing may arrive before, nothing twice) and as a paste.
+const kCountPaths = [
+  {
+    name: 'typed (insertText)',
+    count: '1',
+    give: (page, client, count) => client.send('Input.insertText', { text: count }),
+  },
+  {
+    name: 'composed (input method)',
+    count: '2',
+    give: async (page, client, count) => {
+      await client.send('Input.imeSetComposition', { text: count, selectionStart: 1, selectionEnd: 1 });
+      await client.send('Input.insertText', { text: count });
+    },
+  },
+  {
+    name: 'pasted',
+    count: '1',
+    give: (page, client, count) =>
+      page.evaluate((text) => {
+        const data = new DataTransfer();
+        data.setData('text/plain', text);
+        const paste = new ClipboardEvent('paste', { clipboardData: data, bubbles: true, cancelable: true });
+        document.getElementById('typing').dispatchEvent(paste);
+      }, count),
+  },
+];
+// Enter for the count, then through the terms (two a pair) and the range.
+const kEnters = { 1: 4, 2: 6 };
+
+async function phoneRun(browser, url) {
+  const page = await browser.newPage();
+  page.setDefaultTimeout(kLimitMs);
+  watchErrors(page);
+  await page.setViewport(kPhone);
+  await page.goto(url, { waitUntil: 'load' });
+  const client = await page.createCDPSession();
+  const drawings = {
+    1: loadGolden(path.join(referenceDir, 'phone_count1.txt')),
+    2: loadGolden(path.join(referenceDir, 'phone_count2.txt')),
+  };
+
+  for (const [index, way] of kCountPaths.entries()) {
+    if (index > 0) await page.tap('#restart');
+    check(`phone, ${way.name}: title screen`, await titleShown(page));
+    if (index === 0) {
+      await giveReference(page, 'description', readPpm(path.join(referenceDir, 'description.ppm')));
+    }
+    const shown = await showsScreen(page, 'description');
+    check(`phone, ${way.name}: description screen`, shown.ok, shown.detail);
+
+    if (index === 0) {
+      const fit = await page.evaluate(() => {
+        const box = document.getElementById('screen').getBoundingClientRect();
+        const root = document.documentElement;
+        return { scroll: root.scrollWidth, view: root.clientWidth, width: box.width, height: box.height };
+      });
+      check(
+        'phone: no sideways scroll, the canvas shrunk to the width in its shape',
+        fit.scroll <= fit.view &&
+          fit.width <= fit.view &&
+          Math.abs(fit.height / fit.width - kHeight / kWidth) < 0.01,
+        `page ${fit.scroll} wide in ${fit.view}, canvas ${fit.width} x ${fit.height}`,
+      );
+      // Focus elsewhere first, as on a page just opened on a phone.
+      await page.evaluate(() => document.activeElement.blur());
+    }
+    await tapCanvas(page, kCountColumnPx, kCountRowPx);
+    if (!(await inputTaken(page))) throw new Error('the program did not take the tap');
+    if (index === 0) {
+      const focused = await focusedId(page);
+      const name = 'phone: a tap on the pair count focuses the editable element';
+      check(name, focused === 'typing', `focus on "${focused}"`);
+    }
+    await tapKeyBar(page, 'Delete');
+    if (index === 0) {
+      const focused = await focusedId(page);
+      check('phone: the key bar keeps the focus', focused === 'typing', `focus on "${focused}"`);
+    }
+    await way.give(page, client, way.count);
+    if (!(await inputTaken(page))) throw new Error(`the program did not take the ${way.name} count`);
+    await press(page, 'Enter', kEnters[way.count] - 1);
+    await watchDrawing(page);
+    await page.keyboard.press('Enter');
+    const allowed = drawings[way.count];
+    const drawing = await drawnFrom(page, allowed, Math.min(kDrawnPixels, allowed.size / 2));
+    check(
+      `phone, ${way.name} count ${way.count}: the drawing is the headless one`,
+      drawing.begun && drawing.wrong.length === 0,
+      drawnDetail(drawing),
+    );
+    // The next pass (its count field offers the count typed last).
+    await until(() => page.evaluate(() => window.drawingWatch.back !== null));
+    await tapKeyBar(page, 'Escape');
+    check(`phone, ${way.name}: the key bar's Esc ends the program`, await endedShown(page));
+  }
+  await page.close();
+}
+
+function watchErrors(page) {
+  page.on('pageerror', (error) => {
+    if (!pageError) check('no error in the page', false, error.message);
+    pageError = pageError || error;
+  });
+  page.on('console', (message) => {
+    if (message.type() === 'error') console.log(`page: ${message.text()}`);
+  });
+}
+
 const server = await serve(path.resolve(siteDir));
 const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'punktmuster-chromium-'));
 let browser = null;
@@ -468,21 +625,19 @@ try {
     headless: true,
     userDataDir: profile,
     args: kChromeFlags,
+    // A desktop's window, wide enough for the canvas at one pixel per pixel.
+    defaultViewport: kDesktop,
     protocolTimeout: kLimitMs * 2,
   });
   const page = await browser.newPage();
   page.setDefaultTimeout(kLimitMs);
-  page.on('pageerror', (error) => {
-    if (!pageError) check('no error in the page', false, error.message);
-    pageError = pageError || error;
-  });
-  page.on('console', (message) => {
-    if (message.type() === 'error') console.log(`page: ${message.text()}`);
-  });
+  watchErrors(page);
   const { port } = server.address();
-  await page.goto(`http://127.0.0.1:${port}/`, { waitUntil: 'load' });
+  const url = `http://127.0.0.1:${port}/`;
+  await page.goto(url, { waitUntil: 'load' });
   await firstRun(page, loadGolden(path.join(referenceDir, 'golden.txt')));
   await secondRun(page);
+  await phoneRun(browser, url);
 } catch (error) {
   check('the browser test ran to its end', false, error.stack || String(error));
 } finally {

@@ -20,6 +20,10 @@ trap 'rm -rf "$work"' EXIT
 # The term offered again stands in the field with the cursor at its start.
 "$dump" "$work/offered_again.ppm" enter 'delete*60' 'text:x*-y' 'left*4'
 python3 "$here/../golden/default_pass.py" --pixels "$work/golden.txt" >/dev/null
+# The phone run's drawings: a fresh start, the count 3 deleted, 1 or 2 typed,
+# Enter for the count, through the terms and the range.
+"$dump" "$work/phone_count1.txt" delete text:1 'enter*4'
+"$dump" "$work/phone_count2.txt" delete text:2 'enter*6'
 
 # The browser is Debian's; puppeteer-core never fetches one of its own.
 (cd "$here" && npm ci --ignore-scripts --no-audit --no-fund --loglevel=error >/dev/null)
