@@ -254,6 +254,14 @@ TEST_F(TextScreen, PasteIsTypedOneKeyAtATimeAtAnInput) {
   HeadlessPressKey("z");
   EXPECT_EQ(WaitInput(), "z");
   EXPECT_EQ(WaitInput(), "\x1b");  // nothing left: the script has run out, the window closes
+
+  // Several characters typed at once (a word an input method commits, a
+  // dead key with a character it does not combine with) lose none either.
+  OpenTextScreen();
+  HeadlessScript({{kScriptText, "x^2"}});
+  EXPECT_EQ(WaitInput(), "x");
+  EXPECT_EQ(WaitInput(), "^");
+  EXPECT_EQ(WaitInput(), "2");
 }
 
 TEST_F(TextScreen, KeyEndingTheMessageIsNotSeenByTheNextInput) {

@@ -130,6 +130,24 @@ void PutPaste(const std::string& utf8) {
   g_handoff.changed.notify_all();
 }
 
+void PutText(const std::string& keys) {
+  if (keys.size() <= 1) {
+    PutKey(keys);
+    return;
+  }
+  {
+    std::lock_guard<std::mutex> hold(g_handoff.lock);
+    if (g_handoff.waiting && g_handoff.open) {
+      g_handoff.paste = keys;
+      FeedPaste(g_handoff);
+    } else {
+      g_handoff.key = keys.substr(keys.size() - 1);
+      g_handoff.paste.clear();
+    }
+  }
+  g_handoff.changed.notify_all();
+}
+
 void MarkWaiting(bool waiting) {
   std::lock_guard<std::mutex> hold(g_handoff.lock);
   g_handoff.waiting = waiting;

@@ -44,6 +44,9 @@ void HandOver(const ScriptedInput& input) {
     case kScriptPaste:
       PutPaste(input.key);
       break;
+    case kScriptText:
+      PutText(input.key);
+      break;
   }
 }
 

@@ -17,8 +17,10 @@ struct PlottedPixel {
 };
 
 // One scripted input: a key ("a", "\r", std::string("\0H", 2) ...), a click,
-// the closing of the window or a paste (its text, UTF-8, in `key`).
-enum ScriptKind { kScriptKey, kScriptClick, kScriptClose, kScriptPaste };
+// the closing of the window, a paste (its text, UTF-8, in `key`) or several
+// characters typed at once (Windows-1252, in `key`), as an input method
+// commits them.
+enum ScriptKind { kScriptKey, kScriptClick, kScriptClose, kScriptPaste, kScriptText };
 struct ScriptedInput {
   ScriptKind kind;
   std::string key;

@@ -128,14 +128,9 @@ EMSCRIPTEN_KEEPALIVE int web_key() {
 }
 
 // The text buffer holds text typed into the page: a key's character or the
-// text an input method committed. One character is one key; several at once
-// (a word committed whole) are typed like a paste, so that the one-key
-// buffer loses none of them.
+// text an input method committed, maybe a whole word at once.
 EMSCRIPTEN_KEEPALIVE void web_text() {
-  std::string utf8(g_web.text, strnlen(g_web.text, kTextBufferBytes));
-  std::string keys = FromUtf8(utf8);
-  if (keys.size() == 1) PutKey(keys);
-  if (keys.size() > 1) PutPaste(utf8);
+  PutText(FromUtf8(std::string(g_web.text, strnlen(g_web.text, kTextBufferBytes))));
 }
 
 // The text buffer holds a pasted text.

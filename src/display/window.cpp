@@ -173,7 +173,14 @@ void CreateTheWindow(const std::string& caption, int left, int top) {
 // The first press of a double click has already been handed over as a
 // single click, so the second is one double click: two reports in all.
 void HandOver(const WindowInput& in) {
-  for (const std::string& key : in.keys) PutKey(key);
+  // Several keys come only from one text event: typed one at a time.
+  if (in.keys.size() > 1) {
+    std::string text;
+    for (const std::string& key : in.keys) text += key;
+    PutText(text);
+  } else if (!in.keys.empty()) {
+    PutKey(in.keys[0]);
+  }
   if (in.click != kNoClick) PutClick(in.x, in.y, in.click);
   if (in.paste) {
     // SDL's clipboard belongs to the thread of the window, this one.
