@@ -40,6 +40,11 @@ struct DisplayDriver {
   const char* driver;
 };
 constexpr DisplayDriver kDisplayDrivers[] = {{"DISPLAY", "x11"}, {"WAYLAND_DISPLAY", "wayland"}};
+// The video drivers with a framebuffer of their own: there the window surface
+// needs no GPU renderer, which would cost many megabytes and start-up time.
+// Any other (wayland) gets its window surface only through SDL's accelerated
+// path, and SDL settles on the path once, at the first window surface.
+constexpr const char* kOwnFramebufferDrivers[] = {"x11"};
 
 // The window thread's own.
 struct WindowThread {
@@ -154,16 +159,11 @@ void CreateTheWindow(const std::string& caption, int left, int top) {
     MarkWindowClosed();
     return;
   }
-  // Without a framebuffer of its own the video driver needs the accelerated
-  // path to give us a window surface.
   if (!SDL_GetWindowSurface(w.window)) {
-    SDL_ResetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION);
-    if (!SDL_GetWindowSurface(w.window)) {
-      std::fprintf(stderr, "punktmuster: kein Zeichnen im Fenster möglich: %s\n", SDL_GetError());
-      w.failed = true;
-      CloseByUser();
-      return;
-    }
+    std::fprintf(stderr, "punktmuster: kein Zeichnen im Fenster möglich: %s\n", SDL_GetError());
+    w.failed = true;
+    CloseByUser();
+    return;
   }
   SDL_StartTextInput();
   MarkWindowMade();
@@ -241,11 +241,14 @@ bool StartDisplay(const std::string& face) {
     SDL_SetHint(SDL_HINT_VIDEODRIVER, drivers.c_str());
   }
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
   if (SDL_Init(SDL_INIT_VIDEO) != 0) {
     std::fprintf(stderr, "punktmuster: kein Display für das Fenster (%s)\n", SDL_GetError());
     return false;
+  }
+  const std::string driver = SDL_GetCurrentVideoDriver();
+  for (const char* own : kOwnFramebufferDrivers) {
+    if (driver == own) SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   }
   if (!FaceAvailable(face)) {
     ReportMissingFont(face);
