@@ -47,7 +47,6 @@ struct WindowThread {
   bool failed = false;  // the window could not be made or drawn into
   bool present_wanted = false;
   Uint64 last_present_ms = 0;
-  bool traced = false;
   std::vector<std::uint32_t> copy;  // the changed area on its way to the window
 };
 
@@ -92,15 +91,6 @@ void PushWake() {
   SDL_PushEvent(&e);
 }
 
-void TraceFirstPresent() {
-  const char* trace = std::getenv("PUNKT_TRACE");
-  if (!trace || std::string(trace) != "1") return;
-  timespec now{};
-  clock_gettime(CLOCK_REALTIME, &now);
-  std::fprintf(stderr, "punktmuster: first frame presented at %lld.%09ld\n",
-               static_cast<long long>(now.tv_sec), now.tv_nsec);
-}
-
 // Copies the changed part of the framebuffer (all of it when `full`) to the
 // window and shows it.
 void Present(bool full) {
@@ -129,10 +119,6 @@ void Present(bool full) {
   if (SDL_MUSTLOCK(target)) SDL_UnlockSurface(target);
   SDL_Rect r{area.left, area.top, width, height};
   SDL_UpdateWindowSurfaceRects(w.window, &r, 1);
-  if (!w.traced) {
-    w.traced = true;
-    TraceFirstPresent();
-  }
 }
 
 // The close button or SIGINT/SIGTERM: the window goes, the program ends at
