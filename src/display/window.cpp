@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cassert>
 #include <chrono>
 #include <cmath>
 #include <csignal>
@@ -99,7 +100,7 @@ void Present(bool full) {
   w.present_wanted = false;
   w.last_present_ms = SDL_GetTicks64();
   PixelRect area = TakeChangedArea();
-  if (full) area = {0, 0, kAreaWidthPx, kAreaHeightPx};
+  if (full) area = {0, 0, kWindowWidthPx, kWindowHeightPx};
   if (!w.window) return;
   SDL_Surface* target = SDL_GetWindowSurface(w.window);
   if (!target) return;
@@ -132,7 +133,7 @@ void CloseByUser() {
 
 void CreateTheWindow(const std::string& caption, int left, int top) {
   WindowThread& w = g_window;
-  w.window = SDL_CreateWindow(ToUtf8(caption).c_str(), left, top, kAreaWidthPx, kAreaHeightPx,
+  w.window = SDL_CreateWindow(ToUtf8(caption).c_str(), left, top, kWindowWidthPx, kWindowHeightPx,
                               SDL_WINDOW_SHOWN);
   if (!w.window) {
     std::fprintf(stderr, "punktmuster: Fenster konnte nicht erzeugt werden: %s\n", SDL_GetError());
@@ -275,7 +276,9 @@ void FinishDisplay() {
   PushWake();
 }
 
-void OpenWindow(std::string caption, double left, double top, double, double) {
+void OpenWindow(std::string caption, double left, double top, [[maybe_unused]] double width,
+                [[maybe_unused]] double height) {
+  assert(width == kWindowWidthPx && height == kWindowHeightPx);
   int left_px = ClampedPx(left, -kFarthestWindowPx, kFarthestWindowPx, 0);
   int top_px = ClampedPx(top, -kFarthestWindowPx, kFarthestWindowPx, 0);
   if (!RequestWindow(caption, left_px, top_px)) return;
@@ -284,11 +287,11 @@ void OpenWindow(std::string caption, double left, double top, double, double) {
 }
 
 void Pause(double milliseconds) {
-  if (!std::isfinite(milliseconds) || milliseconds <= 0) return;
+  const double span_ms = PauseSpanMs(milliseconds);
   // Closing the window ends the program at its next input; no use sleeping on.
-  AwaitClosedFor(milliseconds);
+  if (span_ms > 0) AwaitClosedFor(span_ms);
 }
 
-void WaitForInput() {
-  AwaitInput();
+void AwaitKeyOrClick() {
+  AwaitHandOver();
 }

@@ -59,7 +59,7 @@ std::string WaitInput() {
     if (!key.empty()) return key;
     // Nothing pending: sleep until the window reports something instead of
     // polling the buffers in a tight loop.
-    WaitForInput();
+    AwaitKeyOrClick();
   }
 }
 
