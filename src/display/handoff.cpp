@@ -5,7 +5,6 @@
 // no signal can be lost and nobody needs to wake up to look.
 #include "display/handoff.h"
 
-#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>

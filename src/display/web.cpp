@@ -9,9 +9,7 @@
 #include <emscripten.h>
 #include <emscripten/em_js.h>
 
-#include <algorithm>
 #include <cassert>
-#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <string>

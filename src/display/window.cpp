@@ -10,7 +10,6 @@
 #include <atomic>
 #include <cassert>
 #include <chrono>
-#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
