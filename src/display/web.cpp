@@ -9,8 +9,7 @@
 #include <emscripten.h>
 #include <emscripten/em_js.h>
 
-#include <algorithm>
-#include <cmath>
+#include <cassert>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -81,10 +80,11 @@ struct Web {
 };
 Web& g_web = *new Web;
 
-EM_JS(void, PageOpen, (const char* caption), { Module.page.open(UTF8ToString(caption)); });
+EM_JS(void, PageOpen, (const char* caption, int width, int height),
+      { Module.page.open(UTF8ToString(caption), width, height); });
 EM_JS(void, PageWantFrame, (), { Module.page.wantFrame(); });
 EM_JS(void, PageFinish, (), { Module.page.ended(); });
-EM_ASYNC_JS(void, PageWaitInput, (), { await Module.page.waitInput(); });
+EM_ASYNC_JS(void, PageAwaitKeyOrClick, (), { await Module.page.waitInput(); });
 EM_ASYNC_JS(void, PageSleep, (double milliseconds), { await Module.page.sleep(milliseconds); });
 
 // The program's key for a key value of the browser, "" for none.
@@ -194,20 +194,23 @@ void NotePixel(bool, int, int, Color, bool open) {
   if (sleep_ms > 0) PageSleep(sleep_ms);
 }
 
-void OpenWindow(std::string caption, double, double, double, double) {
-  // The page is the window: its place on the screen is the browser's.
-  PageOpen(ToUtf8(caption).c_str());
+void OpenWindow(std::string caption, double, double, [[maybe_unused]] double width,
+                [[maybe_unused]] double height) {
+  assert(width == kWindowWidthPx && height == kWindowHeightPx);
+  // The page is the window: its place on the screen is the browser's, its
+  // canvas takes the window's size.
+  PageOpen(ToUtf8(caption).c_str(), kWindowWidthPx, kWindowHeightPx);
   SetWindowOpen(true);
   NotifyDrawn();
 }
 
 void Pause(double milliseconds) {
-  if (!std::isfinite(milliseconds) || milliseconds <= 0) return;
-  PageSleep(std::min(milliseconds, kLongestPauseMs));
+  const double span_ms = PauseSpanMs(milliseconds);
+  if (span_ms > 0) PageSleep(span_ms);
 }
 
-void WaitForInput() {
-  while (!InputOrClosed()) PageWaitInput();
+void AwaitKeyOrClick() {
+  while (!InputOrClosed()) PageAwaitKeyOrClick();
 }
 
 void FinishPage() {

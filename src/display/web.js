@@ -77,7 +77,9 @@ Module['page'] = (function () {
   }
 
   return {
-    open: function (caption) {
+    open: function (caption, width, height) {
+      canvas.width = width;
+      canvas.height = height;
       document.title = caption;
       listen(true);
       canvas.focus();

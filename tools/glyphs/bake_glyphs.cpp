@@ -82,7 +82,7 @@ int main(int argc, char** argv) {
 
   std::fprintf(out, "const BakedFont kBakedFonts[] = {\n");
   for (FontId font = 0; font < FontCount(); ++font) {
-    FontKey key = KeyOf(font);
+    FontRequest key = RequestOf(font);
     FontMetrics m = MetricsOf(font);
     std::fprintf(out, "{%s, %.17g, %d, {%d, %d, %d, %d}},\n", Literal(key.face).c_str(), key.points,
                  key.style, m.cell_width_px, m.cell_height_px, m.baseline_px, m.leading_px);
