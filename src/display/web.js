@@ -99,6 +99,10 @@ Module['page'] = (function () {
         setTimeout(resolve, milliseconds);
       });
     },
+    // A text of the screen for a screen reader (the page's live region).
+    say: function (text) {
+      if (Module['say']) Module['say'](text);
+    },
     ended: function () {
       listen(false);
       present();
