@@ -83,7 +83,6 @@ struct Web {
   char key[kKeyBufferBytes] = {};  // the page writes a key value here (UTF-8)
   bool frame_wanted = false;       // a frame has been asked of the page
   double pixel_due_ms = 0;
-  std::vector<std::uint32_t> copy;
   std::vector<std::uint32_t> rgba;
   Frame frame = {};
   std::vector<Printed> printed;  // since the program last stopped to wait or pause
@@ -211,14 +210,12 @@ EMSCRIPTEN_KEEPALIVE Frame* web_frame() {
   int width = area.right - area.left;
   int height = area.bottom - area.top;
   if (width <= 0 || height <= 0) return nullptr;
-  std::size_t count = static_cast<std::size_t>(width) * height;
-  g_web.copy.resize(count);
-  g_web.rgba.resize(count);
-  CopyPixels(area, g_web.copy.data(), width);
-  // 0xRRGGBB to the bytes R, G, B, A in memory (WebAssembly is little-endian).
-  for (std::size_t i = 0; i < count; ++i) {
-    std::uint32_t p = g_web.copy[i];
-    g_web.rgba[i] = 0xFF000000u | ((p & 0xFF) << 16) | (p & 0xFF00) | ((p >> 16) & 0xFF);
+  g_web.rgba.resize(static_cast<std::size_t>(width) * height);
+  CopyPixels(area, g_web.rgba.data(), width);
+  // 0xRRGGBB to the bytes R, G, B, A in memory (WebAssembly is little-endian),
+  // in place: one pass over the area, the first frame's whole window.
+  for (std::uint32_t& p : g_web.rgba) {
+    p = 0xFF000000u | ((p & 0xFF) << 16) | (p & 0xFF00) | ((p >> 16) & 0xFF);
   }
   g_web.frame = {area.left, area.top, width, height,
                  static_cast<std::int32_t>(reinterpret_cast<std::uintptr_t>(g_web.rgba.data()))};

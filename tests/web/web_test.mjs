@@ -481,6 +481,11 @@ const kScreenGrey = '#d0d0d0'; // the screen's light grey, the app's colours
 
 function checkSize() {
   let total = 0;
+  const missing = kLoadedFiles.filter((name) => !fs.existsSync(path.join(siteDir, name)));
+  if (missing.length > 0) {
+    check('the site has every file the page loads', false, missing.join(' '));
+    return;
+  }
   const sizes = kLoadedFiles.map((name) => {
     const data = fs.readFileSync(path.join(siteDir, name));
     const gzipped = zlib.gzipSync(data, { level: 9 }).length;
@@ -582,9 +587,9 @@ async function measureStarts(port) {
   );
 }
 
-checkSize();
 const server = await serve(path.resolve(siteDir));
 if (measure) await measureStarts(server.address().port);
+checkSize();
 const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'punktmuster-chromium-'));
 let browser = null;
 try {
