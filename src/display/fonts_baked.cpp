@@ -70,7 +70,11 @@ FontMetrics MetricsOf(FontId font) {
 
 GlyphBitmap GlyphOf(FontId font, unsigned char c) {
   assert(IsFont(font));
-  const BakedGlyph& g = kBakedGlyphs[g_table.baked[font] * kBakedGlyphsPerFont + c];
+  int glyph = kBakedGlyphIndex[g_table.baked[font] * kBakedBytesPerFont + c];
+  // The baker fails the build when the program prints a byte its font lacks.
+  assert(glyph >= 0);
+  if (glyph < 0) return {0, 0, 0, 0, MetricsOf(font).cell_width_px, nullptr};
+  const BakedGlyph& g = kBakedGlyphs[glyph];
   return {g.left, g.top, g.width, g.rows, g.advance_px, kBakedAlpha + g.alpha_at};
 }
 

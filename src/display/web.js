@@ -101,6 +101,17 @@ Module['page'] = (function () {
         setTimeout(resolve, milliseconds);
       });
     },
+    // A text of the screen for a screen reader (the page's live region),
+    // handed over once the frame that shows it is painted: the page's text
+    // must not hold up a picture, least of all the first.
+    say: function (text) {
+      if (!Module['say']) return;
+      requestAnimationFrame(function () {
+        setTimeout(function () {
+          Module['say'](text);
+        }, 0);
+      });
+    },
     ended: function () {
       listen(false);
       present();
