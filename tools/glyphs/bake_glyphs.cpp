@@ -42,14 +42,6 @@ const char* const kCheckKeys[] = {"\r", "\r", "\r", "\r", "\r", "\r",
 // Characters printed per font (by FontId) in one run of the program.
 using Printed = std::vector<std::set<unsigned char>>;
 
-FontId FontOfKey(const std::string& face, double points, int style) {
-  for (FontId font = 0; font < FontCount(); ++font) {
-    FontKey key = KeyOf(font);
-    if (key.face == face && key.points == points && key.style == style) return font;
-  }
-  return -1;
-}
-
 // Runs the program with the keys and records what it printed in which font.
 // False when it ended before it took every key.
 bool RunAndRecord(const std::vector<std::string>& keys, Printed& printed) {
@@ -60,7 +52,7 @@ bool RunAndRecord(const std::vector<std::string>& keys, Printed& printed) {
   RunProgram();
   printed.resize(FontCount());
   for (const PrintedText& p : HeadlessPrintLog()) {
-    FontId font = FontOfKey(p.face, p.points, p.style);
+    FontId font = FontMadeBefore({p.face, p.points, p.style});
     for (unsigned char c : p.text) printed[font].insert(c);
   }
   return HeadlessScriptLeft() == 0;
@@ -179,7 +171,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   FontId system_font = SystemFont();
-  FontId text_font = FontOfKey(kScreenFace, kTextFontPoints, kStyleNormal);
+  FontId text_font = FontMadeBefore({kScreenFace, kTextFontPoints, kStyleNormal});
   at_start.resize(FontCount());
   later.resize(FontCount());
 
@@ -191,7 +183,7 @@ int main(int argc, char** argv) {
       if (!every_byte && at_start[font].count(static_cast<unsigned char>(c)) == 0) continue;
       if (!AddGlyph(font, static_cast<unsigned char>(c), baked)) {
         std::fprintf(stderr, "bake_glyphs: a glyph of \"%s\" %g pt is too large\n",
-                     KeyOf(font).face.c_str(), KeyOf(font).points);
+                     RequestOf(font).face.c_str(), RequestOf(font).points);
         return 1;
       }
     }
@@ -203,7 +195,7 @@ int main(int argc, char** argv) {
     for (FontId font = 0; font < FontCount(); ++font) {
       for (unsigned char c : (*run)[font]) {
         if (baked.index[font * kBakedBytesPerFont + c] >= 0) continue;
-        FontKey key = KeyOf(font);
+        FontRequest key = RequestOf(font);
         std::fprintf(stderr, "bake_glyphs: \"%s\" %g pt prints byte 0x%02X ('%c'), not baked\n",
                      key.face.c_str(), key.points, c, c >= 0x20 && c < 0x7F ? c : '?');
         ++missing;
@@ -222,8 +214,8 @@ int main(int argc, char** argv) {
     int glyphs = 0;
     for (int c = 0; c < kBakedBytesPerFont; ++c)
       glyphs += baked.index[font * kBakedBytesPerFont + c] >= 0;
-    std::printf("bake_glyphs: \"%s\" %g pt: %d glyphs\n", KeyOf(font).face.c_str(),
-                KeyOf(font).points, glyphs);
+    std::printf("bake_glyphs: \"%s\" %g pt: %d glyphs\n", RequestOf(font).face.c_str(),
+                RequestOf(font).points, glyphs);
   }
   return std::fclose(out) == 0 ? 0 : 1;
 }
