@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "textscreen/textscreen.h"
+#include "textscreen/message.h"
 
 namespace {
 

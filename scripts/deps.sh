@@ -21,6 +21,7 @@ test=(
   clang libclang-rt-14-dev
   xvfb xdotool xclip x11-apps x11-utils imagemagick
   python3
+  weston
   lintian desktop-file-utils appstream
 )
 # The browser build and its test. npm comes with some builds of nodejs;

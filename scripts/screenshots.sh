@@ -3,6 +3,7 @@
 # real program in a virtual X server, typed at with real (XTest) keys:
 #   docs/title.png            the title screen
 #   docs/input.png            the inputs of the built-in three pairs, at the range
+#                             as offered, the cursor on its first cell
 #   docs/gallery-NAME.png     the drawing of each recipe of docs/recipes.txt,
 #                             taken just before it ends
 # Not part of the test command (it takes a few minutes and its pictures are
@@ -109,11 +110,13 @@ draw_recipe() {
     enter_text "$term_clear" "$term"
     confirm
   done
-  enter_text "$clear_keys" "$range"
+  # The range as the user meets it, before anything is typed.
   if [ "$name" = sierpinski ]; then
+    sleep 0.3
     e2e_shot "$E2E_WORK/input.ppm" || e2e_fail "no screenshot of the inputs"
     save_png "$E2E_WORK/input.ppm" "$docs/input.png"
   fi
+  enter_text "$clear_keys" "$range"
   e2e_key Return
   save_drawing "$docs/gallery-$name.png"
   end_program

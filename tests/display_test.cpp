@@ -317,18 +317,18 @@ TEST(DisplaySurface, WindowOpensClosesAndScriptsRunOut) {
 
   HeadlessScript({{kScriptKey, "a"}, {kScriptClick, "", 30, 40, true}, {kScriptClose, ""}});
   EXPECT_EQ(HeadlessScriptLeft(), 3u);
-  WaitForInput();
-  WaitForInput();  // the key is still pending: nothing more handed over
+  AwaitKeyOrClick();
+  AwaitKeyOrClick();  // the key is still pending: nothing more handed over
   EXPECT_EQ(HeadlessScriptLeft(), 2u);
   EXPECT_EQ(ReadKey(), "a");
-  WaitForInput();
+  AwaitKeyOrClick();
   EXPECT_EQ(ReadClick().kind, kSingleClick);
   EXPECT_EQ(ReadClick().kind, kDoubleClick);
-  WaitForInput();
+  AwaitKeyOrClick();
   EXPECT_FALSE(WindowIsOpen());
 
   OpenWindow("again", 100, 100, 1030, 630);
-  WaitForInput();  // nothing scripted: the window closes
+  AwaitKeyOrClick();  // nothing scripted: the window closes
   EXPECT_FALSE(WindowIsOpen());
   HeadlessReset();
   EXPECT_FALSE(WindowIsOpen());

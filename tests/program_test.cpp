@@ -473,6 +473,10 @@ TEST(RangeTextTest, Reading) {
       {"(0,1E-3) - (1,2)", {0, 0.001, 1, 2}},
       {"(0,-1e-3) - (1,2)", {0, -0.001, 1, 2}},
       {"(0,1D+2) - (1,2)", {0, 100, 1, 2}},
+      // No digit before the exponent: y1 reads as 0 but still has it.
+      {"(0,.E-5) - (1,1)", {0, 0, 1, 1}},
+      {"(0,E-5) - (1,1)", {0, 0, 1, 1}},
+      {"(0,-.E-5) - (1,1)", {0, 0, 1, 1}},
       // Missing separators: everything behind them reads as 0.
       {"", {0, 0, 0, 0}},
       {"5", {5, 0, 0, 0}},

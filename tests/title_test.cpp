@@ -41,7 +41,7 @@ TEST_F(TitleTest, BoxesStandAtTheirPixels) {
       {710, 450, kBlack, "upper shadow right of the panel"},
       {300, 300, kGreen, "upper panel"},
       {690, 410, kGreen, "upper panel"},
-      {265, 150, kGreen, "upper panel outline"},
+      {264, 300, kGreen, "upper panel outline, left edge"},
       {270, 125, kWhite, "caption bar, first cell"},
       {270, 421, kWhite, "name bar, first cell"},
       {700, 530, kBlack, "lower shadow"},

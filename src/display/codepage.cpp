@@ -8,7 +8,7 @@ namespace {
 
 // Unicode of the Windows-1252 bytes 0x80..0x9F; 0 where the code page has no
 // character (those bytes stand for the C1 control of the same number).
-constexpr std::array<char16_t, 32> kHighControls = {
+constexpr std::array<char16_t, 32> kUnicodeOf80To9F = {
     0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
     0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
@@ -16,7 +16,7 @@ constexpr std::array<char16_t, 32> kHighControls = {
 }  // namespace
 
 char32_t UnicodeOf(unsigned char c) {
-  if (c >= 0x80 && c < 0xA0 && kHighControls[c - 0x80] != 0) return kHighControls[c - 0x80];
+  if (c >= 0x80 && c < 0xA0 && kUnicodeOf80To9F[c - 0x80] != 0) return kUnicodeOf80To9F[c - 0x80];
   return c;
 }
 
@@ -57,8 +57,8 @@ std::string FromUtf8(const std::string& utf8) {
       out += static_cast<char>(u);
       continue;
     }
-    for (std::size_t k = 0; k < kHighControls.size(); ++k) {
-      if (kHighControls[k] == u) out += static_cast<char>(0x80 + k);
+    for (std::size_t k = 0; k < kUnicodeOf80To9F.size(); ++k) {
+      if (kUnicodeOf80To9F[k] == u) out += static_cast<char>(0x80 + k);
     }
   }
   return out;

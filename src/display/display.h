@@ -3,14 +3,18 @@
 // the windowing system; everything else draws and reads input through here.
 //
 // All operations are called from the program's one logic thread. Coordinates
-// are pixels of the 1030 x 630 drawing area, origin top left, given as doubles
-// and rounded to whole pixels with halves going to the even neighbour.
+// are pixels of the drawing area, origin top left, given as doubles and
+// rounded to whole pixels with halves going to the even neighbour.
 // Texts are single-byte Windows-1252 strings.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+// The window's drawing area, the one size every surface makes.
+constexpr int kWindowWidthPx = 1030;
+constexpr int kWindowHeightPx = 630;
 
 // 24-bit colour 0xRRGGBB. kDefaultColor means the current text colour (for
 // pixels and box lines) or the system's default (for text colours).
@@ -70,7 +74,8 @@ struct ScreenCopy {
   std::vector<std::uint32_t> pixels;
 };
 
-// Creates and shows the window and makes it the drawing target.
+// Creates and shows the window and makes it the drawing target; the size
+// must be kWindowWidthPx x kWindowHeightPx.
 void OpenWindow(std::string caption, double left, double top, double width, double height);
 // Makes a font (a FontStyle). A missing face ends the process with a message
 // on stderr and exit code 1.
@@ -114,4 +119,4 @@ bool WindowIsOpen();
 void Pause(double milliseconds);
 // Blocks until a key or click is pending or the window has closed, without
 // waking up meanwhile; lets input loops wait without burning the processor.
-void WaitForInput();
+void AwaitKeyOrClick();

@@ -15,7 +15,7 @@
 
 namespace {
 
-constexpr std::size_t kAreaPixels = static_cast<std::size_t>(kAreaWidthPx) * kAreaHeightPx;
+constexpr std::size_t kAreaPixels = static_cast<std::size_t>(kWindowWidthPx) * kWindowHeightPx;
 // Positions are kept as whole pixels within this distance of the area, so that
 // any double a caller computes (huge, infinite, not a number) stays harmless.
 constexpr int kFarPx = 1 << 20;
@@ -41,7 +41,6 @@ struct DrawState {
   int y = 0;
   Color foreground = kDefaultColor;
   Color background = kDefaultColor;
-  int line_width_px = 1;
   FontId font = -1;  // -1 before any SelectFont
 };
 
@@ -90,12 +89,12 @@ void MarkChanged(Framebuffer& f, int left, int top, int right, int bottom) {
 // Fills [left, right) x [top, bottom), clipped to the area; lock held.
 void FillRect(Framebuffer& f, long long left, long long top, long long right, long long bottom,
               Color color) {
-  int l = static_cast<int>(std::clamp<long long>(left, 0, kAreaWidthPx));
-  int r = static_cast<int>(std::clamp<long long>(right, 0, kAreaWidthPx));
-  int t = static_cast<int>(std::clamp<long long>(top, 0, kAreaHeightPx));
-  int b = static_cast<int>(std::clamp<long long>(bottom, 0, kAreaHeightPx));
+  int l = static_cast<int>(std::clamp<long long>(left, 0, kWindowWidthPx));
+  int r = static_cast<int>(std::clamp<long long>(right, 0, kWindowWidthPx));
+  int t = static_cast<int>(std::clamp<long long>(top, 0, kWindowHeightPx));
+  int b = static_cast<int>(std::clamp<long long>(bottom, 0, kWindowHeightPx));
   for (int y = t; y < b; ++y) {
-    std::fill(f.pixels.begin() + y * kAreaWidthPx + l, f.pixels.begin() + y * kAreaWidthPx + r,
+    std::fill(f.pixels.begin() + y * kWindowWidthPx + l, f.pixels.begin() + y * kWindowWidthPx + r,
               static_cast<std::uint32_t>(color));
   }
   MarkChanged(f, l, t, r, b);
@@ -123,14 +122,14 @@ void DrawGlyph(Framebuffer& f, const GlyphBitmap& g, long long gx, long long gy,
                long long clip_left, long long clip_top, long long clip_right, long long clip_bottom,
                Color fg) {
   long long left = std::max<long long>({gx, clip_left, 0});
-  long long right = std::min<long long>({gx + g.width, clip_right, kAreaWidthPx});
+  long long right = std::min<long long>({gx + g.width, clip_right, kWindowWidthPx});
   long long top = std::max<long long>({gy, clip_top, 0});
-  long long bottom = std::min<long long>({gy + g.rows, clip_bottom, kAreaHeightPx});
+  long long bottom = std::min<long long>({gy + g.rows, clip_bottom, kWindowHeightPx});
   for (long long y = top; y < bottom; ++y) {
     for (long long x = left; x < right; ++x) {
       unsigned a = g.alpha[static_cast<std::size_t>((y - gy) * g.width + (x - gx))];
       if (a == 0) continue;
-      std::uint32_t& p = f.pixels[static_cast<std::size_t>(y * kAreaWidthPx + x)];
+      std::uint32_t& p = f.pixels[static_cast<std::size_t>(y * kWindowWidthPx + x)];
       p = Blend(p, fg, a);
     }
   }
@@ -166,11 +165,26 @@ double PacedSleepMs(double& due_ms, double now_ms) {
   return due_ms - now_ms > kAheadBeforeSleepMs ? due_ms - now_ms : 0;
 }
 
+FontId FontMadeBefore(const FontRequest& request) {
+  for (FontId font = 0; font < FontCount(); ++font) {
+    const FontRequest made = RequestOf(font);
+    if (made.face == request.face && made.points == request.points && made.style == request.style) {
+      return font;
+    }
+  }
+  return -1;
+}
+
+double PauseSpanMs(double milliseconds) {
+  if (!std::isfinite(milliseconds) || milliseconds <= 0) return 0;
+  return std::min(milliseconds, kLongestPauseMs);
+}
+
 void ResetSurface() {
   {
     std::lock_guard<std::mutex> hold(g_frame.lock);
     g_frame.pixels.assign(kAreaPixels, static_cast<std::uint32_t>(kSystemFaceColor));
-    MarkChanged(g_frame, 0, 0, kAreaWidthPx, kAreaHeightPx);
+    MarkChanged(g_frame, 0, 0, kWindowWidthPx, kWindowHeightPx);
   }
   g_draw = DrawState{};
   ResetHandoff();
@@ -184,11 +198,11 @@ PixelRect TakeChangedArea() {
 }
 
 void CopyPixels(const PixelRect& area, std::uint32_t* to, int stride_px) {
-  assert(area.left >= 0 && area.right <= kAreaWidthPx && area.top >= 0 &&
-         area.bottom <= kAreaHeightPx);
+  assert(area.left >= 0 && area.right <= kWindowWidthPx && area.top >= 0 &&
+         area.bottom <= kWindowHeightPx);
   std::lock_guard<std::mutex> hold(g_frame.lock);
   for (int y = area.top; y < area.bottom; ++y) {
-    const std::uint32_t* row = g_frame.pixels.data() + static_cast<std::size_t>(y) * kAreaWidthPx;
+    const std::uint32_t* row = g_frame.pixels.data() + static_cast<std::size_t>(y) * kWindowWidthPx;
     std::copy(row + area.left, row + area.right,
               to + static_cast<std::ptrdiff_t>(y - area.top) * stride_px);
   }
@@ -216,7 +230,7 @@ void ClearWindow(Color color) {
   Color fill = color == kDefaultColor ? kSystemFaceColor : (color & 0xFFFFFF);
   {
     std::lock_guard<std::mutex> hold(g_frame.lock);
-    FillRect(g_frame, 0, 0, kAreaWidthPx, kAreaHeightPx, fill);
+    FillRect(g_frame, 0, 0, kWindowWidthPx, kWindowHeightPx, fill);
   }
   g_draw.x = 0;
   g_draw.y = 0;
@@ -244,7 +258,7 @@ void PrintText(std::string text) {
     long long pen = left;
     for (unsigned char c : text) {
       GlyphBitmap g = GlyphOf(font, c);
-      if (pen >= kAreaWidthPx) break;
+      if (pen >= kWindowWidthPx) break;
       if (pen + g.left + g.width > 0 && g.width > 0) {
         DrawGlyph(g_frame, g, pen + g.left, top + m.baseline_px - g.top, left, top, right, bottom,
                   fg);
@@ -253,8 +267,8 @@ void PrintText(std::string text) {
     }
   }
   NotifyDrawn();
-  FontKey key = KeyOf(font);
-  NotePrinted({text, g_draw.x, g_draw.y, fg, bg, key.face, key.points, key.style});
+  FontRequest made = RequestOf(font);
+  NotePrinted({text, g_draw.x, g_draw.y, fg, bg, made.face, made.points, made.style});
   g_draw.x = static_cast<int>(std::clamp<long long>(right, -kFarPx, kFarPx));
 }
 
@@ -286,9 +300,9 @@ void DrawBox(double x1, double y1, double x2, double y2, double corner, Color li
   Color ink = ResolveInk(line);
   Color inside = ResolveInk(fill);
   int cl = std::max(l, 0);
-  int cr = std::min(r, kAreaWidthPx - 1);
+  int cr = std::min(r, kWindowWidthPx - 1);
   int ct = std::max(t, 0);
-  int cb = std::min(b, kAreaHeightPx - 1);
+  int cb = std::min(b, kWindowHeightPx - 1);
   {
     std::lock_guard<std::mutex> hold(g_frame.lock);
     for (int y = ct; y <= cb; ++y) {
@@ -299,7 +313,7 @@ void DrawBox(double x1, double y1, double x2, double y2, double corner, Color li
                     !InsideRoundedBox(x + 1, y, l, t, r, b, radius) ||
                     !InsideRoundedBox(x, y - 1, l, t, r, b, radius) ||
                     !InsideRoundedBox(x, y + 1, l, t, r, b, radius);
-        g_frame.pixels[static_cast<std::size_t>(y) * kAreaWidthPx + x] =
+        g_frame.pixels[static_cast<std::size_t>(y) * kWindowWidthPx + x] =
             static_cast<std::uint32_t>(edge ? ink : inside);
       }
     }
@@ -311,11 +325,11 @@ void DrawBox(double x1, double y1, double x2, double y2, double corner, Color li
 void SetPixel(double x, double y, Color color) {
   int px = 0;
   int py = 0;
-  bool hit = PixelInside(x, kAreaWidthPx, &px) && PixelInside(y, kAreaHeightPx, &py);
+  bool hit = PixelInside(x, kWindowWidthPx, &px) && PixelInside(y, kWindowHeightPx, &py);
   Color ink = ResolveInk(color);
   if (hit) {
     std::lock_guard<std::mutex> hold(g_frame.lock);
-    g_frame.pixels[static_cast<std::size_t>(py) * kAreaWidthPx + px] =
+    g_frame.pixels[static_cast<std::size_t>(py) * kWindowWidthPx + px] =
         static_cast<std::uint32_t>(ink);
     MarkChanged(g_frame, px, py, px + 1, py + 1);
   }
@@ -336,7 +350,7 @@ void RestoreScreen(const ScreenCopy& copy) {
   {
     std::lock_guard<std::mutex> hold(g_frame.lock);
     g_frame.pixels = copy.pixels;
-    MarkChanged(g_frame, 0, 0, kAreaWidthPx, kAreaHeightPx);
+    MarkChanged(g_frame, 0, 0, kWindowWidthPx, kWindowHeightPx);
   }
   NotifyDrawn();
 }

@@ -50,7 +50,7 @@ struct Glyph {
 };
 
 struct Font {
-  FontKey key;
+  FontRequest request;
   FT_Face ft = nullptr;
   FontMetrics metrics = {0, 0, 0, 0};
   std::vector<Glyph> glyphs = std::vector<Glyph>(256);
@@ -169,10 +169,8 @@ void LoadGlyph(Font& f, unsigned char c, Glyph& g) {
 }
 
 FontId MakeFont(const std::string& face, double points, int style, bool warn) {
-  for (std::size_t i = 0; i < g_table.fonts.size(); ++i) {
-    const FontKey& k = g_table.fonts[i].key;
-    if (k.face == face && k.points == points && k.style == style) return static_cast<FontId>(i);
-  }
+  const FontId before = FontMadeBefore({face, points, style});
+  if (before >= 0) return before;
   double em_exact = std::isfinite(points) ? points * kLogicalDpi / kPointsPerInch : 1;
   int em = ClampedPx(em_exact, 1, kMaxEmPx, 1);
   FontMatch match = MatchFont(face, style);
@@ -185,7 +183,7 @@ FontId MakeFont(const std::string& face, double points, int style, bool warn) {
                  ToUtf8(face).c_str(), match.family.c_str());
   }
   Font f;
-  f.key = {face, points, style};
+  f.request = {face, points, style};
   if (FT_New_Face(FreeType(), match.file.c_str(), match.index, &f.ft) != 0) DieWithoutFont(face);
   FT_Set_Pixel_Sizes(f.ft, 0, static_cast<FT_UInt>(em));
   f.metrics = MeasureFace(f.ft, em);
@@ -235,9 +233,9 @@ int FontCount() {
   return static_cast<int>(g_table.fonts.size());
 }
 
-FontKey KeyOf(FontId font) {
+FontRequest RequestOf(FontId font) {
   assert(IsFont(font));
-  return g_table.fonts[font].key;
+  return g_table.fonts[font].request;
 }
 
 bool FaceAvailable(const std::string& face) {

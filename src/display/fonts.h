@@ -28,8 +28,8 @@ struct GlyphBitmap {
   const std::uint8_t* alpha;  // width * rows values 0..255, row by row
 };
 
-// What a font was made from.
-struct FontKey {
+// What a font was made from: the arguments of its CreateFont.
+struct FontRequest {
   std::string face;  // Windows-1252, as the program named it
   double points;
   int style;
@@ -44,7 +44,10 @@ FontMetrics MetricsOf(FontId font);
 GlyphBitmap GlyphOf(FontId font, unsigned char c);
 // Fonts made so far, FontId 0 up to FontCount() - 1.
 int FontCount();
-FontKey KeyOf(FontId font);
+FontRequest RequestOf(FontId font);
+// The font made earlier from the same face, points and style, or -1: each is
+// made once, so that the glyph cache is not filled twice.
+FontId FontMadeBefore(const FontRequest& request);
 
 // True when some installed font can stand for the face; used at start-up to
 // fail early with a clear message.

@@ -14,7 +14,7 @@ namespace {
 
 // The fonts made so far: FontId is the index, each entry a baked font.
 struct FontTable {
-  std::vector<FontKey> keys;
+  std::vector<FontRequest> requests;
   std::vector<int> baked;
   FontId system_font = -1;
 };
@@ -28,19 +28,17 @@ int FindBaked(const std::string& face, double points, int style) {
   return -1;
 }
 
-FontId Add(const FontKey& key, int baked) {
-  g_table.keys.push_back(key);
+FontId Add(const FontRequest& request, int baked) {
+  g_table.requests.push_back(request);
   g_table.baked.push_back(baked);
-  return static_cast<FontId>(g_table.keys.size() - 1);
+  return static_cast<FontId>(g_table.requests.size() - 1);
 }
 
 }  // namespace
 
 FontId CreateFont(std::string face, double points, int style) {
-  for (std::size_t i = 0; i < g_table.keys.size(); ++i) {
-    const FontKey& k = g_table.keys[i];
-    if (k.face == face && k.points == points && k.style == style) return static_cast<FontId>(i);
-  }
+  const FontId before = FontMadeBefore({face, points, style});
+  if (before >= 0) return before;
   int baked = FindBaked(face, points, style);
   if (baked < 0) {
     // Only a font the program did not make when its glyphs were baked; the
@@ -62,7 +60,7 @@ FontId SystemFont() {
 }
 
 bool IsFont(FontId font) {
-  return font >= 0 && font < static_cast<int>(g_table.keys.size());
+  return font >= 0 && font < static_cast<int>(g_table.requests.size());
 }
 
 FontMetrics MetricsOf(FontId font) {
@@ -72,17 +70,21 @@ FontMetrics MetricsOf(FontId font) {
 
 GlyphBitmap GlyphOf(FontId font, unsigned char c) {
   assert(IsFont(font));
-  const BakedGlyph& g = kBakedGlyphs[g_table.baked[font] * kBakedGlyphsPerFont + c];
+  int glyph = kBakedGlyphIndex[g_table.baked[font] * kBakedBytesPerFont + c];
+  // The baker fails the build when the program prints a byte its font lacks.
+  assert(glyph >= 0);
+  if (glyph < 0) return {0, 0, 0, 0, MetricsOf(font).cell_width_px, nullptr};
+  const BakedGlyph& g = kBakedGlyphs[glyph];
   return {g.left, g.top, g.width, g.rows, g.advance_px, kBakedAlpha + g.alpha_at};
 }
 
 int FontCount() {
-  return static_cast<int>(g_table.keys.size());
+  return static_cast<int>(g_table.requests.size());
 }
 
-FontKey KeyOf(FontId font) {
+FontRequest RequestOf(FontId font) {
   assert(IsFont(font));
-  return g_table.keys[font];
+  return g_table.requests[font];
 }
 
 bool FaceAvailable(const std::string& face) {

@@ -6,7 +6,6 @@
 // no signal can be lost and nobody needs to wake up to look.
 #include "display/handoff.h"
 
-#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -192,14 +191,14 @@ bool WindowIsOpen() {
   return g_handoff.open;
 }
 
-void AwaitInput() {
+void AwaitHandOver() {
   std::unique_lock<std::mutex> hold(g_handoff.lock);
   g_handoff.changed.wait(hold, [] { return PendingOrClosed(g_handoff); });
 }
 
 void AwaitClosedFor(double milliseconds) {
   std::unique_lock<std::mutex> hold(g_handoff.lock);
-  auto span = std::chrono::duration<double, std::milli>(std::min(milliseconds, kLongestPauseMs));
+  auto span = std::chrono::duration<double, std::milli>(milliseconds);
   g_handoff.changed.wait_for(hold, span, [] { return g_handoff.closed; });
 }
 

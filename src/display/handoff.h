@@ -18,9 +18,11 @@ struct WindowRequest {
 
 // ---- Logic thread ----
 // Besides ReadKey, ReadClick and WindowIsOpen of display.h:
-// Blocks until a key or a click is pending or the window is closed.
-void AwaitInput();
-// Waits for the time, or less when the window closes meanwhile.
+// Blocks until the window thread has handed over a key or a click, or the
+// window is closed.
+void AwaitHandOver();
+// Waits for the time (Pause has held it to a day), or less when the window
+// closes meanwhile.
 void AwaitClosedFor(double milliseconds);
 // Asks for the window; false when it exists already or was closed for good.
 // The caller then wakes the window thread and waits in AwaitWindowMade.

@@ -3,6 +3,7 @@
 // time from a virtual clock, and every text and pixel is logged.
 #include "display/headless.h"
 
+#include <cassert>
 #include <cmath>
 #include <deque>
 #include <utility>
@@ -104,18 +105,21 @@ void NotePixel(bool hit, int x, int y, Color color, bool open) {
   HandOverDue();
 }
 
-void OpenWindow(std::string caption, double, double, double, double) {
+void OpenWindow(std::string caption, double, double, [[maybe_unused]] double width,
+                [[maybe_unused]] double height) {
+  assert(width == kWindowWidthPx && height == kWindowHeightPx);
   g_headless.caption = caption;
   SetWindowOpen(true);
 }
 
 void Pause(double milliseconds) {
-  if (!std::isfinite(milliseconds) || milliseconds <= 0) return;
-  g_headless.clock_ms += milliseconds;
+  const double span_ms = PauseSpanMs(milliseconds);
+  if (span_ms <= 0) return;
+  g_headless.clock_ms += span_ms;
   HandOverDue();
 }
 
-void WaitForInput() {
+void AwaitKeyOrClick() {
   // A paste goes on before the script: it types its next key now.
   MarkWaiting(true);
   if (!InputOrClosed()) HandOverScripted();
@@ -168,7 +172,7 @@ double HeadlessClockMs() {
 }
 
 Color HeadlessPixel(int x, int y) {
-  if (x < 0 || x >= kAreaWidthPx || y < 0 || y >= kAreaHeightPx) return kDefaultColor;
+  if (x < 0 || x >= kWindowWidthPx || y < 0 || y >= kWindowHeightPx) return kDefaultColor;
   std::uint32_t pixel = 0;
   CopyPixels({x, y, x + 1, y + 1}, &pixel, 1);
   return static_cast<Color>(pixel);

@@ -48,7 +48,7 @@ void HeadlessClick(double x, double y, bool double_click);
 // As if the user closed the window now.
 void HeadlessCloseWindow();
 // Input the user gives later: each entry is handed over, in order, when the
-// program waits for input (WaitForInput) and nothing is pending. When the
+// program waits for input (AwaitKeyOrClick) and nothing is pending. When the
 // script has run out, the next wait closes the window, so a test never hangs.
 void HeadlessScript(const std::vector<ScriptedInput>& inputs);
 // Scripted input waiting to be handed over.
@@ -65,5 +65,5 @@ const std::vector<PlottedPixel>& HeadlessPixelLog();
 // Number of SetPixel calls (also those outside the area) and of ReadKey calls.
 std::size_t HeadlessSetPixelCalls();
 std::size_t HeadlessReadKeyCalls();
-// Caption and place of the last OpenWindow.
+// Caption of the last OpenWindow (its place is not kept).
 std::string HeadlessCaption();

@@ -1,7 +1,8 @@
 // Inside the display surface: the boundary between the shared core (drawing,
 // fonts, the input hand-off) and each surface that shows it: the real window
-// (window.cpp), the headless surface for tests (headless.cpp). A build links
-// the core and exactly one surface. Not for use outside src/display.
+// (window.cpp), the headless surface for tests (headless.cpp) and the browser
+// page (web.cpp). A build links the core and exactly one surface. Not for use
+// outside src/display.
 #pragma once
 
 #include <cstdint>
@@ -9,8 +10,6 @@
 
 #include "display/display.h"
 
-constexpr int kAreaWidthPx = 1030;
-constexpr int kAreaHeightPx = 630;
 // What the never-set text colours resolve to: black window text on the light
 // grey face colour of a classic desktop.
 constexpr Color kSystemTextColor = 0x000000;
@@ -46,7 +45,7 @@ struct PixelRect {
 
 // ---- Supplied by each surface ----
 // Besides these, each surface defines the operations of display.h that only
-// it can do: OpenWindow, Pause and WaitForInput.
+// it can do: OpenWindow, Pause and AwaitKeyOrClick.
 
 // The framebuffer changed (its changed area grew): show it soon.
 void NotifyDrawn();
@@ -101,6 +100,9 @@ void ResetSurface();
 // drawing is due to reach, on the caller's clock) and returns how long to
 // sleep now: 0 unless the drawing ran well ahead.
 double PacedSleepMs(double& due_ms, double now_ms);
+// How long Pause(milliseconds) waits on every surface: 0 for a request that
+// is not finite or not positive, at most kLongestPauseMs.
+double PauseSpanMs(double milliseconds);
 
 // A caller's coordinate as a whole pixel: held to [low, high] first, then
 // rounded with halves to the even neighbour; not a number gives `if_nan`.

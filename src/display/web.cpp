@@ -3,14 +3,14 @@
 // thread; every wait (input, Pause, the pacing of a drawing) suspends it
 // through Asyncify and leaves the browser free for events and frames. A wait
 // for input is one promise that the next key or click settles: nothing runs
-// while the user reads or types.
+// while the user reads or types. What the program prints is said to a screen
+// reader where the program stops to wait (the page's live region).
 #include "display/web.h"
 
 #include <emscripten.h>
 #include <emscripten/em_js.h>
 
-#include <algorithm>
-#include <cmath>
+#include <cassert>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -70,23 +70,32 @@ struct Frame {
   std::int32_t pixels;  // address of the RGBA bytes
 };
 
+// A text as printed, for the screen reader.
+struct Printed {
+  std::string text;  // Windows-1252
+  int x;
+  int y;
+};
+
 // Everything of the web surface; the page's one thread touches it, from the
 // program's logic or from the page's event handlers while the logic waits.
 struct Web {
   char text[kTextBufferBytes] = {};  // UTF-8 from the page, NUL-ended
   bool frame_wanted = false;         // a frame has been asked of the page
   double pixel_due_ms = 0;
-  std::vector<std::uint32_t> copy;
   std::vector<std::uint32_t> rgba;
   Frame frame = {};
+  std::vector<Printed> printed;  // since the program last stopped to wait or pause
 };
 Web& g_web = *new Web;
 
-EM_JS(void, PageOpen, (const char* caption), { Module.page.open(UTF8ToString(caption)); });
+EM_JS(void, PageOpen, (const char* caption, int width, int height),
+      { Module.page.open(UTF8ToString(caption), width, height); });
 EM_JS(void, PageWantFrame, (), { Module.page.wantFrame(); });
 EM_JS(void, PageFinish, (), { Module.page.ended(); });
-EM_ASYNC_JS(void, PageWaitInput, (), { await Module.page.waitInput(); });
+EM_ASYNC_JS(void, PageAwaitKeyOrClick, (), { await Module.page.waitInput(); });
 EM_ASYNC_JS(void, PageSleep, (double milliseconds), { await Module.page.sleep(milliseconds); });
+EM_JS(void, PageSay, (const char* text), { Module.page.say(UTF8ToString(text)); });
 
 // The program's key for a key value of the browser, "" for none.
 std::string KeyOfValue(std::string_view value) {
@@ -97,6 +106,47 @@ std::string KeyOfValue(std::string_view value) {
     if (value == k.name) return ExtendedKey(k.code);
   }
   return "";
+}
+
+bool Blank(const std::string& text) {
+  return text.find_first_not_of(' ') == std::string::npos;
+}
+
+void Say(const std::string& text) {
+  if (!Blank(text)) PageSay(ToUtf8(text).c_str());
+}
+
+// At a pause (the title standing, a message standing): every text printed
+// since the program last stopped, once.
+void SayPrinted() {
+  std::string words;
+  for (const Printed& p : g_web.printed) {
+    if (!Blank(p.text)) words += (words.empty() ? "" : " ") + p.text;
+  }
+  g_web.printed.clear();
+  Say(words);
+}
+
+// At a wait for input. Before it waits, the line editor draws the field's
+// text and then the cursor, a copy of one of its characters. An input that
+// begins has also drawn on its row left of the field: its prompt, or the row
+// blanked first; the prompt and the field's text are said then. A key that
+// only changed the field says nothing, lest every key repeat the line.
+void SayInput() {
+  std::vector<Printed>& printed = g_web.printed;
+  if (printed.size() >= 2) {
+    const Printed& field = printed[printed.size() - 2];
+    bool begins = false;
+    std::string words;
+    for (std::size_t i = 0; i + 2 < printed.size(); ++i) {
+      const Printed& p = printed[i];
+      if (p.y != field.y || p.x >= field.x) continue;
+      begins = true;
+      if (!Blank(p.text)) words += p.text;
+    }
+    if (begins) Say(words + field.text);
+  }
+  printed.clear();
 }
 
 }  // namespace
@@ -158,14 +208,12 @@ EMSCRIPTEN_KEEPALIVE Frame* web_frame() {
   int width = area.right - area.left;
   int height = area.bottom - area.top;
   if (width <= 0 || height <= 0) return nullptr;
-  std::size_t count = static_cast<std::size_t>(width) * height;
-  g_web.copy.resize(count);
-  g_web.rgba.resize(count);
-  CopyPixels(area, g_web.copy.data(), width);
-  // 0xRRGGBB to the bytes R, G, B, A in memory (WebAssembly is little-endian).
-  for (std::size_t i = 0; i < count; ++i) {
-    std::uint32_t p = g_web.copy[i];
-    g_web.rgba[i] = 0xFF000000u | ((p & 0xFF) << 16) | (p & 0xFF00) | ((p >> 16) & 0xFF);
+  g_web.rgba.resize(static_cast<std::size_t>(width) * height);
+  CopyPixels(area, g_web.rgba.data(), width);
+  // 0xRRGGBB to the bytes R, G, B, A in memory (WebAssembly is little-endian),
+  // in place: one pass over the area, the first frame's whole window.
+  for (std::uint32_t& p : g_web.rgba) {
+    p = 0xFF000000u | ((p & 0xFF) << 16) | (p & 0xFF00) | ((p >> 16) & 0xFF);
   }
   g_web.frame = {area.left, area.top, width, height,
                  static_cast<std::int32_t>(reinterpret_cast<std::uintptr_t>(g_web.rgba.data()))};
@@ -182,7 +230,9 @@ void NotifyDrawn() {
   PageWantFrame();
 }
 
-void NotePrinted(const PrintedText&) {}
+void NotePrinted(const PrintedText& printed) {
+  g_web.printed.push_back({printed.text, printed.x, printed.y});
+}
 
 void NoteKeyRead() {}
 
@@ -192,21 +242,27 @@ void NotePixel(bool, int, int, Color, bool open) {
   if (sleep_ms > 0) PageSleep(sleep_ms);
 }
 
-void OpenWindow(std::string caption, double, double, double, double) {
-  // The page is the window: its place on the screen is the browser's.
-  PageOpen(ToUtf8(caption).c_str());
+void OpenWindow(std::string caption, double, double, [[maybe_unused]] double width,
+                [[maybe_unused]] double height) {
+  assert(width == kWindowWidthPx && height == kWindowHeightPx);
+  // The page is the window: its place on the screen is the browser's, its
+  // canvas takes the window's size.
+  PageOpen(ToUtf8(caption).c_str(), kWindowWidthPx, kWindowHeightPx);
   SetWindowOpen(true);
   NotifyDrawn();
 }
 
 void Pause(double milliseconds) {
-  if (!std::isfinite(milliseconds) || milliseconds <= 0) return;
-  PageSleep(std::min(milliseconds, kLongestPauseMs));
+  const double span_ms = PauseSpanMs(milliseconds);
+  if (span_ms <= 0) return;
+  SayPrinted();
+  PageSleep(span_ms);
 }
 
-void WaitForInput() {
+void AwaitKeyOrClick() {
+  SayInput();
   MarkWaiting(true);
-  while (!InputOrClosed()) PageWaitInput();
+  while (!InputOrClosed()) PageAwaitKeyOrClick();
   MarkWaiting(false);
 }
 

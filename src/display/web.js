@@ -180,7 +180,9 @@ Module['page'] = (function () {
   }
 
   return {
-    open: function (caption) {
+    open: function (caption, width, height) {
+      canvas.width = width;
+      canvas.height = height;
       document.title = caption;
       listen(true);
       emptyTyping();
@@ -201,6 +203,17 @@ Module['page'] = (function () {
     sleep: function (milliseconds) {
       return new Promise(function (resolve) {
         setTimeout(resolve, milliseconds);
+      });
+    },
+    // A text of the screen for a screen reader (the page's live region),
+    // handed over once the frame that shows it is painted: the page's text
+    // must not hold up a picture, least of all the first.
+    say: function (text) {
+      if (!Module['say']) return;
+      requestAnimationFrame(function () {
+        setTimeout(function () {
+          Module['say'](text);
+        }, 0);
       });
     },
     ended: function () {

@@ -8,8 +8,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cassert>
 #include <chrono>
-#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -40,6 +40,11 @@ struct DisplayDriver {
   const char* driver;
 };
 constexpr DisplayDriver kDisplayDrivers[] = {{"DISPLAY", "x11"}, {"WAYLAND_DISPLAY", "wayland"}};
+// The video drivers with a framebuffer of their own: there the window surface
+// needs no GPU renderer, which would cost many megabytes and start-up time.
+// Any other (wayland) gets its window surface only through SDL's accelerated
+// path, and SDL settles on the path once, at the first window surface.
+constexpr const char* kOwnFramebufferDrivers[] = {"x11"};
 
 // The window thread's own.
 struct WindowThread {
@@ -47,7 +52,6 @@ struct WindowThread {
   bool failed = false;  // the window could not be made or drawn into
   bool present_wanted = false;
   Uint64 last_present_ms = 0;
-  bool traced = false;
   std::vector<std::uint32_t> copy;  // the changed area on its way to the window
 };
 
@@ -92,15 +96,6 @@ void PushWake() {
   SDL_PushEvent(&e);
 }
 
-void TraceFirstPresent() {
-  const char* trace = std::getenv("PUNKT_TRACE");
-  if (!trace || std::string(trace) != "1") return;
-  timespec now{};
-  clock_gettime(CLOCK_REALTIME, &now);
-  std::fprintf(stderr, "punktmuster: first frame presented at %lld.%09ld\n",
-               static_cast<long long>(now.tv_sec), now.tv_nsec);
-}
-
 // Copies the changed part of the framebuffer (all of it when `full`) to the
 // window and shows it.
 void Present(bool full) {
@@ -109,7 +104,7 @@ void Present(bool full) {
   w.present_wanted = false;
   w.last_present_ms = SDL_GetTicks64();
   PixelRect area = TakeChangedArea();
-  if (full) area = {0, 0, kAreaWidthPx, kAreaHeightPx};
+  if (full) area = {0, 0, kWindowWidthPx, kWindowHeightPx};
   if (!w.window) return;
   SDL_Surface* target = SDL_GetWindowSurface(w.window);
   if (!target) return;
@@ -129,10 +124,6 @@ void Present(bool full) {
   if (SDL_MUSTLOCK(target)) SDL_UnlockSurface(target);
   SDL_Rect r{area.left, area.top, width, height};
   SDL_UpdateWindowSurfaceRects(w.window, &r, 1);
-  if (!w.traced) {
-    w.traced = true;
-    TraceFirstPresent();
-  }
 }
 
 // The close button or SIGINT/SIGTERM: the window goes, the program ends at
@@ -146,7 +137,7 @@ void CloseByUser() {
 
 void CreateTheWindow(const std::string& caption, int left, int top) {
   WindowThread& w = g_window;
-  w.window = SDL_CreateWindow(ToUtf8(caption).c_str(), left, top, kAreaWidthPx, kAreaHeightPx,
+  w.window = SDL_CreateWindow(ToUtf8(caption).c_str(), left, top, kWindowWidthPx, kWindowHeightPx,
                               SDL_WINDOW_SHOWN);
   if (!w.window) {
     std::fprintf(stderr, "punktmuster: Fenster konnte nicht erzeugt werden: %s\n", SDL_GetError());
@@ -154,16 +145,11 @@ void CreateTheWindow(const std::string& caption, int left, int top) {
     MarkWindowClosed();
     return;
   }
-  // Without a framebuffer of its own the video driver needs the accelerated
-  // path to give us a window surface.
   if (!SDL_GetWindowSurface(w.window)) {
-    SDL_ResetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION);
-    if (!SDL_GetWindowSurface(w.window)) {
-      std::fprintf(stderr, "punktmuster: kein Zeichnen im Fenster möglich: %s\n", SDL_GetError());
-      w.failed = true;
-      CloseByUser();
-      return;
-    }
+    std::fprintf(stderr, "punktmuster: kein Zeichnen im Fenster möglich: %s\n", SDL_GetError());
+    w.failed = true;
+    CloseByUser();
+    return;
   }
   SDL_StartTextInput();
   MarkWindowMade();
@@ -254,11 +240,14 @@ bool StartDisplay(const std::string& face) {
     SDL_SetHint(SDL_HINT_VIDEODRIVER, drivers.c_str());
   }
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
   if (SDL_Init(SDL_INIT_VIDEO) != 0) {
     std::fprintf(stderr, "punktmuster: kein Display für das Fenster (%s)\n", SDL_GetError());
     return false;
+  }
+  const std::string driver = SDL_GetCurrentVideoDriver();
+  for (const char* own : kOwnFramebufferDrivers) {
+    if (driver == own) SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   }
   if (!FaceAvailable(face)) {
     ReportMissingFont(face);
@@ -302,7 +291,9 @@ void FinishDisplay() {
   PushWake();
 }
 
-void OpenWindow(std::string caption, double left, double top, double, double) {
+void OpenWindow(std::string caption, double left, double top, [[maybe_unused]] double width,
+                [[maybe_unused]] double height) {
+  assert(width == kWindowWidthPx && height == kWindowHeightPx);
   int left_px = ClampedPx(left, -kFarthestWindowPx, kFarthestWindowPx, 0);
   int top_px = ClampedPx(top, -kFarthestWindowPx, kFarthestWindowPx, 0);
   if (!RequestWindow(caption, left_px, top_px)) return;
@@ -311,13 +302,13 @@ void OpenWindow(std::string caption, double left, double top, double, double) {
 }
 
 void Pause(double milliseconds) {
-  if (!std::isfinite(milliseconds) || milliseconds <= 0) return;
+  const double span_ms = PauseSpanMs(milliseconds);
   // Closing the window ends the program at its next input; no use sleeping on.
-  AwaitClosedFor(milliseconds);
+  if (span_ms > 0) AwaitClosedFor(span_ms);
 }
 
-void WaitForInput() {
+void AwaitKeyOrClick() {
   MarkWaiting(true);
-  AwaitInput();
+  AwaitHandOver();
   MarkWaiting(false);
 }

@@ -9,8 +9,6 @@
 
 // The window's caption, also shown in the title screen's bar.
 constexpr char kProgramCaption[] = "Punktmuster 1.11";
-constexpr double kWindowWidthPx = 1030;
-constexpr double kWindowHeightPx = 630;
 
 struct ScreenFonts {
   FontId text;     // "Courier New" 16 pt normal

@@ -9,7 +9,7 @@
 
 #include "terms/terms.h"
 #include "terms/terms_internal.h"
-#include "textscreen/textscreen.h"
+#include "textscreen/message.h"
 
 namespace {
 

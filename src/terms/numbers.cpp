@@ -182,8 +182,9 @@ ScannedNumber ScanNumber(std::string_view text) {
       break;
     }
   }
-  if (!any_digit) return {0.0, pos};
-
+  // A number without digits reads as 0 but still ends behind its exponent,
+  // so that the range reading never takes the exponent's sign for the "-"
+  // between the points.
   if (pos < text.size() && IsExponentLetter(text[pos])) {
     std::size_t at = pos + 1;
     bool exponent_negative = false;
@@ -201,6 +202,7 @@ ScannedNumber ScanNumber(std::string_view text) {
     d.scale += exponent_negative ? -exponent : exponent;
     if (exponent_digits) pos = at;
   }
+  if (!any_digit) return {0.0, pos};
   const double value = DecimalToDouble(d);
   return {negative ? -value : value, pos};
 }

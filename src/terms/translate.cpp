@@ -8,7 +8,7 @@
 
 #include "terms/terms.h"
 #include "terms/terms_internal.h"
-#include "textscreen/textscreen.h"
+#include "textscreen/message.h"
 
 namespace {
 

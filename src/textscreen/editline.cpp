@@ -19,7 +19,6 @@ constexpr double kMaxFieldCells = 255;
 // Cursor indexes far beyond any field are held here before they become ints;
 // the limits after the first event pull them back into the field.
 constexpr double kMaxCursorIndex = 1 << 20;
-constexpr double kLastCode = 255;
 
 constexpr char kMaskSeparator = '|';
 
@@ -65,14 +64,6 @@ int IndexOfColumn(double column, double start) {
   return static_cast<int>(std::min(index, kMaxCursorIndex));
 }
 
-// Whole-number part of a row or column as one unsigned character code.
-char ResultCode(double value) {
-  double whole = std::trunc(value);
-  if (!(whole >= 0)) whole = 0;
-  whole = std::min(whole, kLastCode);
-  return static_cast<char>(static_cast<unsigned char>(whole));
-}
-
 bool MaskAccepts(const FieldEdit& edit, char c) {
   if (edit.mask.empty() || edit.index > static_cast<int>(edit.mask.size())) return true;
   char mask = edit.mask[edit.index - 1];
@@ -107,9 +98,10 @@ void EnterCharacter(Field& field, char c) {
   CutToWidth(field);
 }
 
-// Backspace keeps the length: the rest moves left and a blank fills the end.
-// Before the first limits the cursor may stand far behind the text; the
-// substrings then take what there is, and the text keeps its length.
+// Backspace removes the character before the cursor: the rest moves left and
+// a blank fills the end, so the length stays. With the cursor past the
+// blank behind the text (possible before the first limits) nothing is
+// removed and the blank lengthens the text by one.
 void Backspace(Field& field) {
   FieldEdit& e = field.edit;
   if (e.free_mode && e.index > 1) {
@@ -260,8 +252,8 @@ std::string CursorText(const Field& field) {
 std::string ResultOf(const Field& field) {
   const FieldEdit& e = field.edit;
   std::string result;
-  result += ResultCode(e.next_row);
-  result += ResultCode(e.cursor_column);
+  result += CharCode(e.next_row, 0);
+  result += CharCode(e.cursor_column, 0);
   std::size_t last = e.text.find_last_not_of(' ');
   result += last == std::string::npos ? std::string() : e.text.substr(0, last + 1);
   return result;

@@ -26,14 +26,44 @@ constexpr double kTitleMs = 4000;
 struct BoxPixels {
   double x1, y1, x2, y2;
 };
-constexpr BoxPixels kLogoShadow = {274, 130, 713, 458};
-constexpr BoxPixels kLogoPanel = {264, 148, 701, 418};
-constexpr BoxPixels kCreditShadow = {274, 508, 713, 536};
-constexpr BoxPixels kCreditPanel = {264, 496, 701, 524};
+// A black shadow and a green panel in front of it.
+struct BoxPair {
+  BoxPixels shadow;
+  BoxPixels panel;
+};
+constexpr BoxPair kLogoBoxes = {{274, 130, 713, 458}, {264, 148, 701, 418}};
+constexpr BoxPair kCreditBoxes = {{274, 508, 713, 536}, {264, 496, 701, 524}};
 
-void DrawSquareBox(const BoxPixels& box, Color line, Color fill) {
-  DrawBox(box.x1, box.y1, box.x2, box.y2, 0, line, fill);
-}
+// What a text of the title adds to its fixed words.
+enum TitleArgument { kNoArgument, kCaption, kCreditSuffix };
+
+// One step of the title: the boxes drawn first (their shadow's outline in the
+// text colour of that moment), then a text. The text is placed in the cells
+// of one font and drawn in another; where the two differ that is on purpose.
+struct TitleStep {
+  const BoxPair* boxes;  // nullptr: none
+  Color foreground;
+  Color background;
+  double place_points;  // the font whose cells place the text
+  double row;
+  double column;
+  double draw_points;  // the font the text is drawn in
+  const char* words;
+  TitleArgument argument;  // appended to the words
+  int cells;               // centred in a line of that many blanks; 0: as it is
+  int centre;
+};
+constexpr TitleStep kTitleSteps[] = {
+    {&kLogoBoxes, kBlack, kWhite, kBarPoints, 5.5, 20, kBarPoints, "", kCaption, kBarCells,
+     kBarCentre},
+    {nullptr, kWhite, kGreen, kLogoPoints, 2.7, 6.2, kLogoPoints, "Z O R", kNoArgument, 0, 0},
+    {nullptr, kWhite, kGreen, kLogoPoints, 3.7, 5.8, kLogoLinePoints, " S O F T W A R E ",
+     kNoArgument, 0, 0},
+    {nullptr, kBlack, kWhite, kBarPoints, 16.5, 20, kBarPoints, "        K  a  l  p  e  n       ",
+     kNoArgument, 0, 0},
+    {&kCreditBoxes, kWhite, kGreen, kBarPoints, 19.5, 20.1, kCreditPoints, kCreditWords,
+     kCreditSuffix, kCreditCells, kCreditCentre},
+};
 
 // Each text makes its own font, in the order the texts are drawn.
 void SelectTitleFont(double points) {
@@ -55,42 +85,24 @@ std::string CentreInBlanks(const std::string& text, int cells, int centre) {
 
 void ShowTitle(std::string caption, std::string credit_suffix) {
   ClearWindow(kLightGrey);
-  // No text colour has been set yet, so this outline has the colour the
-  // window starts with.
-  DrawSquareBox(kLogoShadow, kDefaultColor, kBlack);
-  DrawSquareBox(kLogoPanel, kGreen, kGreen);
-
-  SetColors(kBlack, kWhite);
-  SelectTitleFont(kBarPoints);
-  GotoCell(5.5, 20);
-  PrintText(CentreInBlanks(caption, kBarCells, kBarCentre));
-  NewLine();
-
-  SetColors(kWhite, kGreen);
-  SelectTitleFont(kLogoPoints);
-  GotoCell(2.7, 6.2);
-  PrintText("Z O R");
-  NewLine();
-  // Placed in the cells of the large font on purpose, drawn in the smaller one.
-  GotoCell(3.7, 5.8);
-  SelectTitleFont(kLogoLinePoints);
-  PrintText(" S O F T W A R E ");
-  NewLine();
-
-  SetColors(kBlack, kWhite);
-  SelectTitleFont(kBarPoints);
-  GotoCell(16.5, 20);
-  PrintText("        K  a  l  p  e  n       ");
-  NewLine();
-
-  DrawSquareBox(kCreditShadow, kDefaultColor, kBlack);
-  DrawSquareBox(kCreditPanel, kGreen, kGreen);
-  // Again measured in the bar's font and drawn in the credit font.
-  GotoCell(19.5, 20.1);
-  SelectTitleFont(kCreditPoints);
-  SetColors(kWhite, kGreen);
-  PrintText(CentreInBlanks(kCreditWords + credit_suffix, kCreditCells, kCreditCentre));
-  NewLine();
-
+  for (const TitleStep& step : kTitleSteps) {
+    if (step.boxes) {
+      // The first shadow comes before any text colour is set, so its outline
+      // has the colour the window starts with.
+      const BoxPixels& s = step.boxes->shadow;
+      const BoxPixels& p = step.boxes->panel;
+      DrawBox(s.x1, s.y1, s.x2, s.y2, 0, kDefaultColor, kBlack);
+      DrawBox(p.x1, p.y1, p.x2, p.y2, 0, kGreen, kGreen);
+    }
+    SetColors(step.foreground, step.background);
+    SelectTitleFont(step.place_points);
+    GotoCell(step.row, step.column);
+    SelectTitleFont(step.draw_points);
+    std::string text = step.words;
+    if (step.argument == kCaption) text += caption;
+    if (step.argument == kCreditSuffix) text += credit_suffix;
+    PrintText(step.cells > 0 ? CentreInBlanks(text, step.cells, step.centre) : text);
+    NewLine();
+  }
   Pause(kTitleMs);
 }

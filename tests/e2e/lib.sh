@@ -45,9 +45,10 @@
 #                                       (the screen under a message still shows
 #                                       the inputs of the pass)
 #   e2e_message_shown FILE              light yellow on the message row 26
-#   e2e_drawing_shown FILE MIN_RED      the heading gone and more than MIN_RED
+#   e2e_drawing_in FILE MIN_RED         the heading gone and more than MIN_RED
 #                                       points of the first colour (red) in the
 #                                       plot area
+#   e2e_drawing_shown FILE MIN_RED      the same, on a fresh screenshot
 #
 # Temporary files go to $E2E_WORK (removed on exit). Only the processes this
 # library started are stopped at the end.
@@ -168,10 +169,11 @@ e2e_message_shown() {
   e2e_shot "$1" && [ "$(e2e_count "$1" 0 600 1030 24 FFFF80)" -gt 3000 ]
 }
 
-e2e_drawing_shown() {
-  e2e_shot "$1" && ! e2e_heading_in "$1" &&
-    [ "$(e2e_count "$1" 115 65 800 500 FF0000)" -gt "$2" ]
+e2e_drawing_in() {
+  ! e2e_heading_in "$1" && [ "$(e2e_count "$1" 115 65 800 500 FF0000)" -gt "$2" ]
 }
+
+e2e_drawing_shown() { e2e_shot "$1" && e2e_drawing_in "$1" "$2"; }
 
 e2e_wait_for() {
   local seconds=$1

@@ -39,7 +39,7 @@ dpkg-deb -x "$deb" "$root"
 share="$root/usr/share"
 desktop-file-validate "$share/applications/$app_id.desktop" || e2e_fail "desktop entry"
 grep -qx "Icon=$app_id" "$share/applications/$app_id.desktop" || e2e_fail "desktop entry's icon"
-appstreamcli validate --no-net "$share/metainfo/$app_id.metainfo.xml" ||
+appstreamcli validate --pedantic --no-net "$share/metainfo/$app_id.metainfo.xml" ||
   e2e_fail "AppStream metadata"
 for size in 48 64 128 256; do
   icon="$share/icons/hicolor/${size}x${size}/apps/$app_id.png"

@@ -97,9 +97,9 @@ int main(int argc, char** argv) {
       std::fprintf(out, "%d %d %d\n", p.x, p.y, p.color);
     return std::fclose(out) == 0 ? 0 : 1;
   }
-  std::fprintf(out, "P6\n%d %d\n255\n", kAreaWidthPx, kAreaHeightPx);
-  for (int y = 0; y < kAreaHeightPx; ++y) {
-    for (int x = 0; x < kAreaWidthPx; ++x) {
+  std::fprintf(out, "P6\n%d %d\n255\n", kWindowWidthPx, kWindowHeightPx);
+  for (int y = 0; y < kWindowHeightPx; ++y) {
+    for (int x = 0; x < kWindowWidthPx; ++x) {
       Color c = HeadlessPixel(x, y);
       unsigned char rgb[3] = {static_cast<unsigned char>(c >> 16),
                               static_cast<unsigned char>(c >> 8), static_cast<unsigned char>(c)};

@@ -6,7 +6,8 @@
 // REFERENCE_DIR holds what web_test.sh made: the headless surface's screens
 // (*.ppm), the reference pixel list of the first drawing (golden.txt) and
 // the headless drawings of the phone run (phone_count*.txt).
-// --measure also reports the page's CPU while it waits at an input for 10 s.
+// --measure also reports the first frame over fresh browsers and the page's
+// CPU while it waits at an input for 10 s.
 //
 // Waits have generous limits against a hang; no durations are asserted, the
 // ones printed are for the record.
@@ -14,6 +15,7 @@ import fs from 'node:fs';
 import http from 'node:http';
 import os from 'node:os';
 import path from 'node:path';
+import zlib from 'node:zlib';
 import puppeteer from 'puppeteer-core';
 
 const kWidth = 1030;
@@ -43,6 +45,8 @@ const kContentTypes = {
   '.html': 'text/html; charset=utf-8',
   '.js': 'text/javascript',
   '.wasm': 'application/wasm',
+  '.webmanifest': 'application/manifest+json',
+  '.png': 'image/png',
 };
 
 const [siteDir, referenceDir] = process.argv.slice(2);
@@ -363,6 +367,7 @@ async function firstRun(page, golden) {
   }
   let shown = await showsScreen(page, 'description');
   check('description screen equals the headless one', shown.ok, shown.detail);
+  check('the live region says the first input', await spokenHolds(page, 'Zahl der Funktionenpaare'));
 
   if (measure) {
     const client = await page.createCDPSession();
@@ -465,6 +470,7 @@ async function secondRun(page) {
     async () => (await countColour(page, kLightYellow, kMessageRows[0], kMessageRows[1])) > 1000,
   );
   check('the calculation-error message on row 26', message);
+  check('the live region says the message', await spokenHolds(page, ' Rechenfehler '));
   await press(page, 'Escape');
   shown = await showsScreen(page, 'description');
   check('ESC at the message ends the drawing', shown.ok, shown.detail);
@@ -616,7 +622,137 @@ function watchErrors(page) {
   });
 }
 
+// --- the app: what the page loads, its manifest, offline, read aloud ---
+
+// What the page loads, gzipped as a server would send it (the icons are
+// fetched only to install the app).
+const kLoadedFiles = [
+  'index.html',
+  'punktmuster.js',
+  'punktmuster.wasm',
+  'manifest.webmanifest',
+  'service-worker.js',
+];
+const kGzipBudgetBytes = 150000;
+const kScreenGrey = '#d0d0d0'; // the screen's light grey, the app's colours
+
+function checkSize() {
+  let total = 0;
+  const missing = kLoadedFiles.filter((name) => !fs.existsSync(path.join(siteDir, name)));
+  if (missing.length > 0) {
+    check('the site has every file the page loads', false, missing.join(' '));
+    return;
+  }
+  const sizes = kLoadedFiles.map((name) => {
+    const data = fs.readFileSync(path.join(siteDir, name));
+    const gzipped = zlib.gzipSync(data, { level: 9 }).length;
+    total += gzipped;
+    return `${name} ${data.length} (${gzipped})`;
+  });
+  console.log(`what the page loads, bytes (gzipped): ${sizes.join(', ')}`);
+  const within = total <= kGzipBudgetBytes;
+  check(`all of it gzipped at most ${kGzipBudgetBytes} bytes`, within, `${total} bytes`);
+}
+
+// Width and height from a PNG's header.
+function pngSize(file) {
+  const data = fs.readFileSync(file);
+  return `${data.readUInt32BE(16)}x${data.readUInt32BE(20)}`;
+}
+
+async function checkManifest(page) {
+  const href = await page.evaluate(() => document.querySelector('link[rel="manifest"]')?.href);
+  const file = path.join(siteDir, path.basename(href || 'none'));
+  const manifest = JSON.parse(fs.readFileSync(file, 'utf8'));
+  const fields =
+    manifest.name === 'Punktmuster' &&
+    !!manifest.short_name &&
+    manifest.lang === 'de' &&
+    !!manifest.start_url &&
+    manifest.display === 'standalone' &&
+    manifest.background_color === kScreenGrey &&
+    manifest.theme_color === kScreenGrey;
+  check('the page links the manifest with its fields', fields, JSON.stringify(manifest).slice(0, 300));
+  const icons = manifest.icons || [];
+  const wrong = icons.filter((icon) => pngSize(path.join(siteDir, icon.src)) !== icon.sizes);
+  const has = (sizes, purpose) =>
+    icons.some((icon) => icon.sizes === sizes && (icon.purpose || 'any') === purpose);
+  check(
+    'icons of 192 and 512 pixels, one maskable, each as large as it says',
+    has('192x192', 'any') && has('512x512', 'any') && has('512x512', 'maskable') && wrong.length === 0,
+    wrong.map((icon) => `${icon.src} is ${pngSize(path.join(siteDir, icon.src))}`).join(' '),
+  );
+}
+
+// With the server gone, a reload still starts the program: from the
+// service worker's cache.
+async function checkOffline(page, server) {
+  const ready = await page.evaluate((limitMs) =>
+    Promise.race([
+      navigator.serviceWorker.ready.then(() => true),
+      new Promise((resolve) => setTimeout(() => resolve(false), limitMs)),
+    ]),
+    kLimitMs,
+  );
+  check('the service worker is ready', ready);
+  server.close();
+  server.closeAllConnections();
+  await page.setOfflineMode(true);
+  await page.reload({ waitUntil: 'load' });
+  // Without the worker the browser shows its own error page, without a canvas.
+  const shown = await titleShown(page).catch(() => false);
+  check('offline, a reload shows the title', shown);
+  await page.setOfflineMode(false);
+}
+
+// The live region holds the words, within the limit.
+function spokenHolds(page, words) {
+  return until(() =>
+    page.evaluate((words) => document.getElementById('spoken').textContent.includes(words), words),
+  );
+}
+
+// --- start time (--measure) ---
+
+const kStarts = 10;
+
+// The first frame of the page in a fresh browser each time (no cache, no
+// compiled module kept), `kStarts` times: median and range, for the record.
+async function measureStarts(port) {
+  const times = [];
+  for (let i = 0; i < kStarts; i++) {
+    const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'punktmuster-start-'));
+    const fresh = await puppeteer.launch({
+      executablePath: '/usr/bin/chromium',
+      headless: true,
+      userDataDir: dir,
+      args: kChromeFlags,
+    });
+    try {
+      const page = await fresh.newPage();
+      await page.goto(`http://127.0.0.1:${port}/`, { waitUntil: 'load' });
+      await page.waitForFunction(() => window.punktmuster.firstFrameMs !== null, {
+        timeout: kLimitMs,
+        polling: kPollMs,
+      });
+      times.push(await page.evaluate(() => window.punktmuster.firstFrameMs));
+    } finally {
+      await fresh.close();
+      fs.rmSync(dir, { recursive: true, force: true });
+    }
+  }
+  times.sort((a, b) => a - b);
+  const median = (times[kStarts / 2 - 1] + times[kStarts / 2]) / 2;
+  console.log(
+    `first frame over ${kStarts} fresh browsers: median ${Math.round(median)} ms ` +
+      `(${Math.round(times[0])}-${Math.round(times[kStarts - 1])}), ` +
+      `all ${times.map(Math.round).join(' ')}`,
+  );
+}
+
 const server = await serve(path.resolve(siteDir));
+if (measure) await measureStarts(server.address().port);
+checkSize();
 const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'punktmuster-chromium-'));
 let browser = null;
 try {
@@ -635,9 +771,12 @@ try {
   const { port } = server.address();
   const url = `http://127.0.0.1:${port}/`;
   await page.goto(url, { waitUntil: 'load' });
+  await checkManifest(page);
   await firstRun(page, loadGolden(path.join(referenceDir, 'golden.txt')));
   await secondRun(page);
   await phoneRun(browser, url);
+  // Last: it stops the server.
+  await checkOffline(page, server);
 } catch (error) {
   check('the browser test ran to its end', false, error.stack || String(error));
 } finally {

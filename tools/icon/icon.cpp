@@ -3,14 +3,18 @@
 // surface, with the display range chosen so that the figure fills the icon at
 // the requested size, and the plotted square is written out as a PNG. The
 // grey of the window becomes a rounded tile; its corners stay transparent.
+// A maskable icon (for a web app, which the platform cuts into its own
+// shape) is the whole grey square with the figure inside the circle every
+// such shape keeps.
 //
-// Usage: punktmuster_icon SIZE OUTPUT.png   (SIZE in pixels, 16 to 256)
+// Usage: punktmuster_icon SIZE OUTPUT.png [maskable]   (SIZE in pixels, 16 to 512)
 #include <png.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -22,15 +26,18 @@
 namespace {
 
 constexpr int kMinSizePx = 16;
-constexpr int kMaxSizePx = 256;
+constexpr int kMaxSizePx = 512;  // the plot rectangle's bottom lies lower than this
 // Share of the icon's side left free around the figure and rounded off at the
 // tile's corners.
 constexpr double kMarginShare = 1.0 / 16;
 constexpr double kCornerShare = 3.0 / 16;
+// A maskable icon's figure stays inside the safe circle of 80% of the side:
+// a square of half the side has a diagonal of 71%.
+constexpr double kMaskableMarginShare = 1.0 / 4;
 
 // Plots the built-in pairs so that the unit square lands on the icon's square
 // inside a margin; returns the window column and row of the icon's top left.
-void DrawFigure(int size_px, int* left_px, int* top_px) {
+void DrawFigure(int size_px, double margin_share, int* left_px, int* top_px) {
   HeadlessReset();
   RestartRandom();
   OpenWindow(kProgramCaption, 0, 0, kWindowWidthPx, kWindowHeightPx);
@@ -40,7 +47,7 @@ void DrawFigure(int size_px, int* left_px, int* top_px) {
   for (const DefaultPair& pair : three.pairs) {
     pairs.push_back({TranslateTerm(pair.f), TranslateTerm(pair.g)});
   }
-  double margin_px = std::round(size_px * kMarginShare);
+  double margin_px = std::round(size_px * margin_share);
   // Pixels per unit, the same across and up, so the figure keeps its shape.
   double scale = size_px - 1 - 2 * margin_px;
   DisplayRange range;
@@ -53,9 +60,9 @@ void DrawFigure(int size_px, int* left_px, int* top_px) {
   *top_px = static_cast<int>(kPlotBottomPx) - (size_px - 1);
 }
 
-// Whether the icon pixel (x, y) lies inside the rounded tile.
-bool InsideTile(int size_px, int x, int y) {
-  double radius = size_px * kCornerShare;
+// Whether the icon pixel (x, y) lies inside the tile with rounded corners.
+bool InsideTile(int size_px, double corner_share, int x, int y) {
+  double radius = size_px * corner_share;
   double cx = std::min(std::max(x + 0.5, radius), size_px - radius);
   double cy = std::min(std::max(y + 0.5, radius), size_px - radius);
   double dx = x + 0.5 - cx;
@@ -66,8 +73,9 @@ bool InsideTile(int size_px, int x, int y) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: punktmuster_icon SIZE OUTPUT.png\n");
+  bool maskable = argc == 4 && std::strcmp(argv[3], "maskable") == 0;
+  if (argc != 3 && !maskable) {
+    std::fprintf(stderr, "usage: punktmuster_icon SIZE OUTPUT.png [maskable]\n");
     return 2;
   }
   int size_px = std::atoi(argv[1]);
@@ -77,12 +85,13 @@ int main(int argc, char** argv) {
     return 2;
   }
   int left_px = 0, top_px = 0;
-  DrawFigure(size_px, &left_px, &top_px);
+  DrawFigure(size_px, maskable ? kMaskableMarginShare : kMarginShare, &left_px, &top_px);
+  double corner_share = maskable ? 0 : kCornerShare;
 
   std::vector<unsigned char> rgba(static_cast<std::size_t>(size_px) * size_px * 4, 0);
   for (int y = 0; y < size_px; y++) {
     for (int x = 0; x < size_px; x++) {
-      if (!InsideTile(size_px, x, y)) continue;
+      if (!InsideTile(size_px, corner_share, x, y)) continue;
       Color c = HeadlessPixel(left_px + x, top_px + y);
       unsigned char* out = &rgba[(static_cast<std::size_t>(y) * size_px + x) * 4];
       out[0] = static_cast<unsigned char>(c >> 16);
