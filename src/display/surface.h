@@ -83,7 +83,7 @@ void PutPaste(const std::string& utf8);
 // kept, as for keys typed faster than the logic reads them. One character
 // is a key as for PutKey.
 void PutText(const std::string& keys);
-// Called by each surface's WaitForInput on the logic thread: true before it
+// Called by each surface's AwaitKeyOrClick on the logic thread: true before it
 // waits (the next key of a paste is handed over then), false after.
 void MarkWaiting(bool waiting);
 
