@@ -108,6 +108,11 @@ std::string KeyOfValue(std::string_view value) {
   return "";
 }
 
+// What the page wrote into the text buffer last.
+std::string_view PageText() {
+  return {g_web.text, strnlen(g_web.text, kTextBufferBytes)};
+}
+
 bool Blank(const std::string& text) {
   return text.find_first_not_of(' ') == std::string::npos;
 }
@@ -169,7 +174,7 @@ EMSCRIPTEN_KEEPALIVE int web_text_buffer_size() {
 // their text through web_text, so that layouts, dead keys and input methods
 // compose it first.
 EMSCRIPTEN_KEEPALIVE int web_key() {
-  std::string_view value(g_web.text, strnlen(g_web.text, kTextBufferBytes));
+  std::string_view value = PageText();
   if (value == "Tab") return 1;  // ignored, but the focus stays
   std::string key = KeyOfValue(value);
   if (key.empty()) return 0;
@@ -180,12 +185,12 @@ EMSCRIPTEN_KEEPALIVE int web_key() {
 // The text buffer holds text typed into the page: a key's character or the
 // text an input method committed, maybe a whole word at once.
 EMSCRIPTEN_KEEPALIVE void web_text() {
-  PutText(FromUtf8(std::string(g_web.text, strnlen(g_web.text, kTextBufferBytes))));
+  PutText(FromUtf8(std::string(PageText())));
 }
 
 // The text buffer holds a pasted text.
 EMSCRIPTEN_KEEPALIVE void web_paste() {
-  PutPaste(std::string(g_web.text, strnlen(g_web.text, kTextBufferBytes)));
+  PutPaste(std::string(PageText()));
 }
 
 // A press of the left button at a pixel of the canvas; `count` is the
