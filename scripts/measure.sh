@@ -43,10 +43,7 @@ awk -v ns=$((after - before)) \
 
 # Pair count, three pairs of two terms, the range: eight Returns, one at a
 # time (the program keeps one key).
-for _ in $(seq 7); do
-  e2e_key Return
-  sleep 0.3
-done
+for _ in $(seq 7); do e2e_press Return; done
 before=$(cpu_ticks)
 drawing_start=$(date +%s.%N)
 e2e_key Return
@@ -60,14 +57,9 @@ awk -v t=$((after - before)) -v hz="$ticks_per_s" -v wall="$wall" \
 
 fresh_description() { e2e_fresh_description "$E2E_WORK/poll.ppm"; }
 message_shown() { e2e_message_shown "$E2E_WORK/poll.ppm"; }
-press() {
-  e2e_key "$@"
-  sleep 0.3
-}
-
 # The same count again, the same terms, and a range far from the figure.
-for _ in $(seq 7); do press Return; done
-for _ in $(seq 20); do press Delete; done
+for _ in $(seq 7); do e2e_press Return; done
+for _ in $(seq 20); do e2e_press Delete; done
 e2e_type '(10,10) - (11,11)'
 sleep 0.5
 drawing_start=$(date +%s.%N)
@@ -78,14 +70,14 @@ drawing_end=$(date +%s.%N)
 echo "(e) a paced drawing that shows nothing: $(seconds_between "$drawing_start" "$drawing_end") s"
 
 # f = 2x fails at every evaluation; ESC at its first message.
-press Return
-press Delete Delete Delete Delete Delete
+e2e_press Return
+e2e_press Delete Delete Delete Delete Delete
 e2e_type 2x
-press Return
-for _ in $(seq 5); do press Return; done
-press Delete Delete Delete Delete Delete Delete Delete Delete Delete Delete Delete Delete Delete
+e2e_press Return
+for _ in $(seq 5); do e2e_press Return; done
+e2e_press Delete Delete Delete Delete Delete Delete Delete Delete Delete Delete Delete Delete Delete
 e2e_type '(0,0) - (1,1)'
-press Return
+e2e_press Return
 e2e_wait_for 30 message_shown || e2e_fail "no message for 2x"
 escaped=$(date +%s.%N)
 e2e_key Escape

@@ -20,34 +20,28 @@ f_field_offers_2x() {
     [ "$(e2e_count "$poll" 299 504 52 24 FFFFFF)" -eq 0 ] &&
     [ "$(e2e_count "$poll" 299 504 52 24 000000)" -gt 1000 ]
 }
-# The key buffer holds one key: give the program time to take each.
-press() {
-  e2e_key "$@"
-  sleep 0.3
-}
-
 e2e_start_xvfb
 e2e_start "$program"
 e2e_find_window 10
 e2e_wait_for 30 heading_shown || e2e_fail "no description screen"
 
-press Return  # the pair count 3
+e2e_press Return  # the pair count 3
 # The f field offers 0.5*x with the cursor on its first character.
-press Delete Delete Delete Delete Delete
+e2e_press Delete Delete Delete Delete Delete
 e2e_type 2x
-press Return
-for _ in $(seq 6); do press Return; done  # g, the other pairs, the range
+e2e_press Return
+for _ in $(seq 6); do e2e_press Return; done  # g, the other pairs, the range
 e2e_wait_for 30 message_shown || e2e_fail "no message for 2x"
 echo "the message stands"
 
-press Escape
+e2e_press Escape
 e2e_wait_for 30 fresh_description || e2e_fail "no description screen after ESC at the message"
 kill -0 "$E2E_PID" 2>/dev/null || e2e_fail "the program ended at ESC on the message"
-press Return  # the same count: the terms typed last are offered
+e2e_press Return  # the same count: the terms typed last are offered
 e2e_wait_for 30 f_field_offers_2x || e2e_fail "the next pass does not offer 2x"
 echo "the next pass offers 2x"
 
-press Escape
+e2e_press Escape
 e2e_wait_exit 30 || e2e_fail "still running after ESC"
 [ "$E2E_STATUS" -eq 0 ] || e2e_fail "exit code $E2E_STATUS"
 echo "ok"

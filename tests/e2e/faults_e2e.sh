@@ -41,25 +41,19 @@ message_shown() { e2e_message_shown "$poll"; }
 
 drawing_shown() { e2e_drawing_shown "$poll" 500; }
 
-# The key buffer holds one key: give the program time to take each.
-press() {
-  e2e_key "$@"
-  sleep 0.3
-}
-
 reach_title() { e2e_wait_for 3 title_shown; }
 
 reach_count() { e2e_wait_for 30 heading_shown; }
 
 reach_f_term() {
   reach_count || return 1
-  press Return
+  e2e_press Return
   e2e_wait_for 15 field_on_row "$row22_y"
 }
 
 reach_g_term() {
   reach_f_term || return 1
-  press Return
+  e2e_press Return
   e2e_wait_for 15 field_on_row "$row23_y"
 }
 
@@ -67,7 +61,7 @@ reach_g_term() {
 reach_range() {
   reach_count || return 1
   local i
-  for i in $(seq 7); do press Return; done
+  for i in $(seq 7); do e2e_press Return; done
   e2e_wait_for 15 field_on_row "$row14_y"
 }
 
@@ -76,17 +70,17 @@ reach_range() {
 reach_message() {
   reach_f_term || return 1
   # The field offers 0.5*x with the cursor on its first character.
-  press Delete Delete Delete Delete Delete
+  e2e_press Delete Delete Delete Delete Delete
   e2e_type 'x)'
-  press Return
+  e2e_press Return
   e2e_wait_for 15 field_on_row "$row23_y" || return 1
-  press Return
+  e2e_press Return
   e2e_wait_for 15 message_shown
 }
 
 reach_drawing() {
   reach_range || return 1
-  press Return
+  e2e_press Return
   e2e_wait_for 30 drawing_shown
 }
 

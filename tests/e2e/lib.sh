@@ -17,6 +17,8 @@
 #                                       E2E_WY (its top-left corner on the screen) and
 #                                       puts the pointer in it so that keys reach it
 #   e2e_key KEY...                      press keys by X name (Return, Escape, Up, a ...)
+#   e2e_press KEY...                    e2e_key, then time for the program to take
+#                                       the keys (its key buffer holds one)
 #   e2e_type TEXT                       type text
 #   e2e_click X Y                       left click at window-relative pixel X, Y
 #   e2e_shot FILE                       screenshot of the window (PPM, window-relative)
@@ -130,6 +132,11 @@ e2e_build_wait_title() { cc -O2 -o "$E2E_WORK/wait_pixel" "$E2E_LIB/wait_pixel.c
 e2e_wait_title() { "$E2E_WORK/wait_pixel" "$E2E_CAPTION_TEXT" 480 160 00BE00 "$1"; }
 
 e2e_key() { xdotool key --delay 50 "$@"; }
+
+e2e_press() {
+  e2e_key "$@"
+  sleep 0.3
+}
 
 e2e_type() { xdotool type --delay 50 "$1"; }
 

@@ -28,19 +28,13 @@ e2e_find_window 10
 heading_shown() { e2e_heading_shown "$E2E_WORK/poll.ppm"; }
 drawing_shown() { e2e_drawing_shown "$E2E_WORK/drawing.ppm" 1500; }
 message_shown() { e2e_message_shown "$E2E_WORK/poll.ppm"; }
-# The key buffer holds one key: give the program time to take each.
-press() {
-  e2e_key "$@"
-  sleep 0.3
-}
-
 e2e_wait_for 30 heading_shown || e2e_fail "no description screen after the title"
-press Return  # the pair count 3
+e2e_press Return  # the pair count 3
 # The f field offers 0.5*x with the cursor on its first character.
-press Delete Delete Delete Delete Delete
-press ctrl+v
+e2e_press Delete Delete Delete Delete Delete
+e2e_press ctrl+v
 # The pasted line break confirmed f; g, the other two pairs and the range.
-for _ in $(seq 6); do press Return; done
+for _ in $(seq 6); do e2e_press Return; done
 
 e2e_wait_for 60 drawing_shown || {
   message_shown && e2e_fail "a message instead of the drawing: the pasted term arrived broken"
@@ -51,7 +45,7 @@ python3 "$here/../golden/check_drawing.py" "$E2E_WORK/drawing.ppm" "$E2E_WORK/re
 echo "the pasted term draws its figure"
 
 e2e_wait_for 60 heading_shown || e2e_fail "no description screen after the drawing"
-press Escape
+e2e_press Escape
 e2e_wait_exit 30 || e2e_fail "still running after ESC"
 [ "$E2E_STATUS" -eq 0 ] || e2e_fail "exit code $E2E_STATUS"
 echo "ok"

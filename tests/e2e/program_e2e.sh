@@ -28,10 +28,7 @@ e2e_wait_for 30 heading_shown || e2e_fail "no description screen after the title
 
 # Pair count, three pairs of two terms, the range: eight Returns. The key
 # buffer holds one key, so give the program time to take each.
-for _ in $(seq 8); do
-  e2e_key Return
-  sleep 0.3
-done
+for _ in $(seq 8); do e2e_press Return; done
 
 e2e_wait_for 60 drawing_shown || e2e_fail "no drawing after eight Returns"
 python3 "$here/../golden/check_drawing.py" "$E2E_WORK/drawing.ppm" "$E2E_WORK/reference.txt" ||
@@ -43,10 +40,7 @@ e2e_wait_for 60 heading_shown || e2e_fail "no description screen after the drawi
 # A key during the drawing ends it at the next colour change (every 10000
 # points, a quarter of a second paced) and the next pass begins: the program
 # goes on.
-for _ in $(seq 8); do
-  e2e_key Return
-  sleep 0.3
-done
+for _ in $(seq 8); do e2e_press Return; done
 e2e_wait_for 60 drawing_shown || e2e_fail "no second drawing"
 e2e_key a
 e2e_wait_for 60 heading_shown || e2e_fail "no description screen after a key in the drawing"

@@ -109,10 +109,7 @@ e2e_wait_for 30 heading_shown || e2e_fail "no description screen"
 focus_program
 # Pair count, three pairs of two terms, the range: eight Returns. The key
 # buffer holds one key, so give the program time to take each.
-for _ in $(seq 8); do
-  e2e_key Return
-  sleep 0.3
-done
+for _ in $(seq 8); do e2e_press Return; done
 e2e_wait_for 60 drawing_shown || e2e_fail "no drawing after eight Returns"
 e2e_wait_for 60 heading_shown || e2e_fail "no description screen after the drawing"
 sleep 0.3
