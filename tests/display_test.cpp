@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "display/codepage.h"
+#include "display/fonts.h"
 #include "display/headless.h"
 #include "display/surface.h"
 #include "test_screen.h"
@@ -63,6 +64,27 @@ TEST(DisplaySurface, CellSizesFollowTheFaceMetrics) {
     Extent line = TextExtent(std::string(79, ' '));
     EXPECT_EQ(line.width, 79 * c.width) << c.points;
     EXPECT_EQ(TextExtent("W\xE4i\xB2").width, 4 * c.width) << c.points;
+  }
+}
+
+TEST(DisplaySurface, EachFontIsMadeOnce) {
+  // Each case has sizes of its own, so that no earlier font is found.
+  struct Case {
+    FontRequest first, second;
+    bool same;  // the second is the first font again, made no second time
+  };
+  const Case cases[] = {
+      {{"Courier New", 17.5, kStyleBold}, {"Courier New", 17.5, kStyleBold}, true},
+      {{"Courier New", 18.5, kStyleBold}, {"Courier New", 18.5, kStyleNormal}, false},
+      {{"Courier New", 19.5, kStyleBold}, {"Courier New", 19.25, kStyleBold}, false},
+      {{"Courier New", 20.5, kStyleBold}, {"Liberation Mono", 20.5, kStyleBold}, false},
+  };
+  for (const Case& c : cases) {
+    const int before = FontCount();
+    FontId first = CreateFont(c.first.face, c.first.points, c.first.style);
+    FontId second = CreateFont(c.second.face, c.second.points, c.second.style);
+    EXPECT_EQ(first == second, c.same) << c.second.face << " " << c.second.points;
+    EXPECT_EQ(FontCount(), before + (c.same ? 1 : 2)) << c.second.face << " " << c.second.points;
   }
 }
 
