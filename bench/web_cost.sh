@@ -17,6 +17,7 @@
 #              grey fill and one line of text, served by the same server), in
 #              fresh browsers: median and range, and the ratio.
 #   (none of the three: all of them)
+# Needs what scripts/deps.sh test and web install.
 #
 # Options:
 #   --site DIR          the site to measure (default: build/web/site of this

@@ -306,7 +306,9 @@ function webKitPage(driver, session) {
     // A click in the middle of the element.
     click: async (selector) => {
       const box = await evaluate((selector) => {
-        const r = document.querySelector(selector).getBoundingClientRect();
+        const element = document.querySelector(selector);
+        element.scrollIntoView({ block: 'center' });
+        const r = element.getBoundingClientRect();
         return { x: r.left + r.width / 2, y: r.top + r.height / 2 };
       }, selector);
       await click(box.x, box.y);
@@ -402,17 +404,21 @@ async function pressWith(page, modifier, key) {
   await page.keyboard.up(modifier);
 }
 
-// Chromium keeps the data of a ClipboardEvent made by the page; Firefox's
-// constructor drops it, so there the text goes through the real clipboard
-// (allowed right after the user's key or click) and Ctrl+V.
+// A paste event made by the page, at the focused element. Chromium keeps
+// the data of such a ClipboardEvent; Firefox's constructor drops it.
+export function pasteByEvent(page, text) {
+  return page.evaluate((text) => {
+    const data = new DataTransfer();
+    data.setData('text/plain', text);
+    const paste = new ClipboardEvent('paste', { clipboardData: data, bubbles: true, cancelable: true });
+    document.activeElement.dispatchEvent(paste);
+  }, text);
+}
+
+// In Firefox the text goes through the real clipboard (writable right after
+// the user's key or click) and Ctrl+V.
 const kPastes = {
-  chromium: (page, text) =>
-    page.evaluate((text) => {
-      const data = new DataTransfer();
-      data.setData('text/plain', text);
-      const paste = new ClipboardEvent('paste', { clipboardData: data, bubbles: true, cancelable: true });
-      document.activeElement.dispatchEvent(paste);
-    }, text),
+  chromium: pasteByEvent,
   firefox: async (page, text) => {
     await page.evaluate((text) => navigator.clipboard.writeText(text), text);
     await pressWith(page, 'Control', 'v');
