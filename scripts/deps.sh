@@ -5,8 +5,8 @@
 #   scripts/deps.sh package   the above, and build the .deb (scripts/package.sh)
 #   scripts/deps.sh test      all of the above, and the tests, checks,
 #                             benchmarks and fuzzers (scripts/test.sh)
-#   scripts/deps.sh web       the browser build and its test, beside `run`
-#                             (scripts/web.sh, tests/web)
+#   scripts/deps.sh web       the browser build, its test and benchmark, beside
+#                             `run` (scripts/web.sh, tests/web, bench/web_cost.sh)
 set -euo pipefail
 
 # libpng-dev comes with libfreetype-dev anyway; the build's icon tool uses it.
@@ -24,9 +24,11 @@ test=(
   weston
   lintian desktop-file-utils appstream
 )
-# The browser build and its test. npm comes with some builds of nodejs;
-# Debian's own nodejs has it as a package of its own.
-web=(emscripten chromium)
+# The browser build and its test in three engines: chromium, firefox-esr and
+# WebKitGTK (its WebDriver and MiniBrowser, which runs in Xvfb; xclip fills
+# the X clipboard for a paste). npm comes with some builds of nodejs; Debian's
+# own nodejs has it as a package of its own.
+web=(emscripten chromium firefox-esr webkit2gtk-driver libwebkit2gtk-4.1-0 xvfb xclip)
 command -v npm >/dev/null || web+=(npm)
 
 case "${1:-}" in

@@ -1,22 +1,22 @@
-// The browser build in a real browser: Debian's chromium, headless, driven
-// through puppeteer-core, the site served by a small server of our own on
-// 127.0.0.1 that lives as long as the test.
+// The browser build in real browsers, the site served by a small server of
+// our own on 127.0.0.1 (engines.mjs) that lives as long as an engine's run:
+// every check in Debian's chromium, headless, driven through puppeteer-core;
+// the core checks (the screens, the drawings, typed and pasted counts, ESC,
+// offline, no error in the page) also in Firefox ESR and in WebKitGTK.
 //
-// Usage: node web_test.mjs SITE_DIR REFERENCE_DIR [--measure]
+// Usage: node web_test.mjs SITE_DIR REFERENCE_DIR [--engines LIST]
 // REFERENCE_DIR holds what web_test.sh made: the headless surface's screens
 // (*.ppm), the reference pixel list of the first drawing (golden.txt) and
-// the headless drawings of the phone run (phone_count*.txt).
-// --measure also reports the first frame over fresh browsers and the page's
-// CPU while it waits at an input for 10 s.
+// the headless drawings of the phone run (phone_count*.txt). LIST is
+// comma-separated, of chromium,firefox,webkit (default all three).
+// bench/web_cost.sh measures what the test only prints in passing.
 //
 // Waits have generous limits against a hang; no durations are asserted, the
 // ones printed are for the record.
 import fs from 'node:fs';
-import http from 'node:http';
-import os from 'node:os';
 import path from 'node:path';
 import zlib from 'node:zlib';
-import puppeteer from 'puppeteer-core';
+import { kEngineNames, launchEngine, pasteByEvent, serve } from './engines.mjs';
 
 const kWidth = 1030;
 const kHeight = 630;
@@ -31,28 +31,12 @@ const kDesktop = { width: 1280, height: 800 };
 const kPollMs = 50;
 // Half the distinct pixels of the first drawing: enough points to judge.
 const kDrawnPixels = 20000;
-const kChromeFlags = [
-  '--headless',
-  '--no-sandbox',
-  '--disable-gpu',
-  '--disable-quic',
-  '--no-first-run',
-  '--disable-background-networking',
-  '--disable-component-update',
-  '--disable-sync',
-];
-const kContentTypes = {
-  '.html': 'text/html; charset=utf-8',
-  '.js': 'text/javascript',
-  '.wasm': 'application/wasm',
-  '.webmanifest': 'application/manifest+json',
-  '.png': 'image/png',
-};
 
 const [siteDir, referenceDir] = process.argv.slice(2);
-const measure = process.argv.includes('--measure');
-if (!siteDir || !referenceDir) {
-  console.error('usage: node web_test.mjs SITE_DIR REFERENCE_DIR [--measure]');
+const enginesAt = process.argv.indexOf('--engines');
+const engines = enginesAt > 0 ? process.argv[enginesAt + 1].split(',') : kEngineNames;
+if (!siteDir || !referenceDir || engines.some((name) => !kEngineNames.includes(name))) {
+  console.error(`usage: node web_test.mjs SITE_DIR REFERENCE_DIR [--engines ${kEngineNames.join(',')}]`);
   process.exit(2);
 }
 
@@ -63,23 +47,6 @@ function check(name, ok, detail = '') {
   else failed += 1;
   console.log(`${ok ? 'ok  ' : 'FAIL'} ${name}${detail ? ': ' + detail : ''}`);
   return ok;
-}
-
-// --- the server ---
-
-function serve(root) {
-  const server = http.createServer((request, response) => {
-    const name = decodeURIComponent(new URL(request.url, 'http://x').pathname);
-    const file = path.join(root, name === '/' ? 'index.html' : name);
-    const type = kContentTypes[path.extname(file)];
-    if (!file.startsWith(path.resolve(root) + path.sep) || !type || !fs.existsSync(file)) {
-      response.writeHead(404).end();
-      return;
-    }
-    response.writeHead(200, { 'Content-Type': type, 'Cache-Control': 'no-store' });
-    fs.createReadStream(file).pipe(response);
-  });
-  return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
 }
 
 // --- reading the canvas ---
@@ -369,26 +336,6 @@ async function firstRun(page, golden) {
   check('description screen equals the headless one', shown.ok, shown.detail);
   check('the live region says the first input', await spokenHolds(page, 'Zahl der Funktionenpaare'));
 
-  if (measure) {
-    const client = await page.createCDPSession();
-    await client.send('Performance.enable');
-    const metrics = async () => {
-      const { metrics } = await client.send('Performance.getMetrics');
-      return Object.fromEntries(metrics.map((m) => [m.name, m.value]));
-    };
-    await sleep(1000);
-    const before = await metrics();
-    await sleep(10000);
-    const after = await metrics();
-    const task = after.TaskDuration - before.TaskDuration;
-    const script = after.ScriptDuration - before.ScriptDuration;
-    const wall = after.Timestamp - before.Timestamp;
-    console.log(
-      `waiting at an input for ${wall.toFixed(1)} s: TaskDuration ${(task * 1000).toFixed(1)} ms ` +
-        `(${((task / wall) * 100).toFixed(3)}% of one core), ScriptDuration ${(script * 1000).toFixed(1)} ms`,
-    );
-  }
-
   await startWatchedDrawing(page);
   const drawing = await drawnFrom(page, golden, kDrawnPixels);
   check('the first drawing begins', drawing.begun);
@@ -531,13 +478,7 @@ const kCountPaths = [
   {
     name: 'pasted',
     count: '1',
-    give: (page, client, count) =>
-      page.evaluate((text) => {
-        const data = new DataTransfer();
-        data.setData('text/plain', text);
-        const paste = new ClipboardEvent('paste', { clipboardData: data, bubbles: true, cancelable: true });
-        document.getElementById('typing').dispatchEvent(paste);
-      }, count),
+    give: (page, client, count) => pasteByEvent(page, count),
   },
 ];
 // Enter for the count, then through the terms (two a pair) and the range.
@@ -685,8 +626,9 @@ async function checkManifest(page) {
 }
 
 // With the server gone, a reload still starts the program: from the
-// service worker's cache.
-async function checkOffline(page, server) {
+// service worker's cache. Chromium is also told it is offline; in the other
+// engines the server is simply gone.
+async function checkOffline(page, server, engine = 'chromium') {
   const ready = await page.evaluate((limitMs) =>
     Promise.race([
       navigator.serviceWorker.ready.then(() => true),
@@ -694,15 +636,16 @@ async function checkOffline(page, server) {
     ]),
     kLimitMs,
   );
-  check('the service worker is ready', ready);
+  const name = (text) => (engine === 'chromium' ? text : `${engine}: ${text}`);
+  check(name('the service worker is ready'), ready);
   server.close();
   server.closeAllConnections();
-  await page.setOfflineMode(true);
+  if (engine === 'chromium') await page.setOfflineMode(true);
   await page.reload({ waitUntil: 'load' });
   // Without the worker the browser shows its own error page, without a canvas.
   const shown = await titleShown(page).catch(() => false);
-  check('offline, a reload shows the title', shown);
-  await page.setOfflineMode(false);
+  check(name('offline, a reload shows the title'), shown);
+  if (engine === 'chromium') await page.setOfflineMode(false);
 }
 
 // The live region holds the words, within the limit.
@@ -712,77 +655,112 @@ function spokenHolds(page, words) {
   );
 }
 
-// --- start time (--measure) ---
 
-const kStarts = 10;
+// --- the core checks in the other engines ---
+// Each drawing in a fresh start, whose random sequence is the headless
+// surface's: the eight Enters' golden drawing, a count typed after Entf, a
+// count pasted after Entf (with the Enters as the paste's line breaks), each
+// ended by ESC; then offline.
 
-// The first frame of the page in a fresh browser each time (no cache, no
-// compiled module kept), `kStarts` times: median and range, for the record.
-async function measureStarts(port) {
-  const times = [];
-  for (let i = 0; i < kStarts; i++) {
-    const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'punktmuster-start-'));
-    const fresh = await puppeteer.launch({
-      executablePath: '/usr/bin/chromium',
-      headless: true,
-      userDataDir: dir,
-      args: kChromeFlags,
-    });
-    try {
-      const page = await fresh.newPage();
-      await page.goto(`http://127.0.0.1:${port}/`, { waitUntil: 'load' });
-      await page.waitForFunction(() => window.punktmuster.firstFrameMs !== null, {
-        timeout: kLimitMs,
-        polling: kPollMs,
-      });
-      times.push(await page.evaluate(() => window.punktmuster.firstFrameMs));
-    } finally {
-      await fresh.close();
-      fs.rmSync(dir, { recursive: true, force: true });
-    }
-  }
-  times.sort((a, b) => a - b);
-  const median = (times[kStarts / 2 - 1] + times[kStarts / 2]) / 2;
-  console.log(
-    `first frame over ${kStarts} fresh browsers: median ${Math.round(median)} ms ` +
-      `(${Math.round(times[0])}-${Math.round(times[kStarts - 1])}), ` +
-      `all ${times.map(Math.round).join(' ')}`,
-  );
-}
+// The count, then two a pair for the terms and one for the range.
+const kCoreCounts = [
+  {
+    name: 'Entf and a typed count',
+    count: 1,
+    give: async (engine, page) => {
+      await type(page, '1');
+      await press(page, 'Enter', 3);
+      await page.keyboard.press('Enter');
+    },
+  },
+  {
+    name: 'Entf and a pasted count with its Enters',
+    count: 2,
+    give: (engine, page) => engine.pastePlain(page, '2' + '\n'.repeat(6)),
+  },
+];
 
-const server = await serve(path.resolve(siteDir));
-if (measure) await measureStarts(server.address().port);
-checkSize();
-const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'punktmuster-chromium-'));
-let browser = null;
-try {
-  browser = await puppeteer.launch({
-    executablePath: '/usr/bin/chromium',
-    headless: true,
-    userDataDir: profile,
-    args: kChromeFlags,
-    // A desktop's window, wide enough for the canvas at one pixel per pixel.
-    defaultViewport: kDesktop,
-    protocolTimeout: kLimitMs * 2,
-  });
-  const page = await browser.newPage();
+async function coreRun(engine, url, server, golden) {
+  const name = (text) => `${engine.name}: ${text}`;
+  const page = await engine.newPage();
   page.setDefaultTimeout(kLimitMs);
   watchErrors(page);
-  const { port } = server.address();
-  const url = `http://127.0.0.1:${port}/`;
   await page.goto(url, { waitUntil: 'load' });
-  await checkManifest(page);
-  await firstRun(page, loadGolden(path.join(referenceDir, 'golden.txt')));
-  await secondRun(page);
-  await phoneRun(browser, url);
-  // Last: it stops the server.
-  await checkOffline(page, server);
-} catch (error) {
-  check('the browser test ran to its end', false, error.stack || String(error));
-} finally {
-  if (browser) await browser.close();
-  server.close();
-  fs.rmSync(profile, { recursive: true, force: true });
+  check(name('title screen'), await titleShown(page));
+  await giveReference(page, 'description', readPpm(path.join(referenceDir, 'description.ppm')));
+  let shown = await showsScreen(page, 'description');
+  check(name('description screen equals the headless one'), shown.ok, shown.detail);
+  await startWatchedDrawing(page);
+  let drawing = await drawnFrom(page, golden, kDrawnPixels);
+  const exact = drawing.begun && drawing.wrong.length === 0;
+  check(name('eight Enters: the golden drawing'), exact, drawnDetail(drawing));
+  await until(() => page.evaluate(() => window.drawingWatch.back !== null));
+  shown = await showsScreen(page, 'description');
+  check(name('the next pass follows the drawing'), shown.ok, shown.detail);
+  await press(page, 'Escape');
+  check(name('ESC at an input shows the ended line'), await endedShown(page));
+
+  for (const way of kCoreCounts) {
+    await page.click('#restart');
+    check(name(`${way.name}: title screen`), await titleShown(page));
+    shown = await showsScreen(page, 'description');
+    check(name(`${way.name}: description screen`), shown.ok, shown.detail);
+    await press(page, 'Delete');
+    await watchDrawing(page);
+    await way.give(engine, page);
+    const allowed = loadGolden(path.join(referenceDir, `phone_count${way.count}.txt`));
+    drawing = await drawnFrom(page, allowed, Math.min(kDrawnPixels, allowed.size / 2));
+    check(
+      name(`${way.name}: the drawing is the headless one`),
+      drawing.begun && drawing.wrong.length === 0,
+      drawnDetail(drawing),
+    );
+    await until(() => page.evaluate(() => window.drawingWatch.back !== null));
+    await press(page, 'Escape');
+    check(name(`${way.name}: ESC shows the ended line`), await endedShown(page));
+  }
+  await checkOffline(page, server, engine.name);
+}
+
+// One engine's run with a server of its own (the offline check stops it).
+async function runIn(name, golden) {
+  pageError = null;
+  const server = await serve(path.resolve(siteDir));
+  const url = `http://127.0.0.1:${server.address().port}/`;
+  let engine = null;
+  try {
+    // A desktop's window, wide enough for the canvas at one pixel per pixel.
+    engine = await launchEngine(name, { viewport: kDesktop, limitMs: kLimitMs });
+    if (name === 'chromium') {
+      const page = await engine.newPage();
+      page.setDefaultTimeout(kLimitMs);
+      watchErrors(page);
+      await page.goto(url, { waitUntil: 'load' });
+      await checkManifest(page);
+      await firstRun(page, golden);
+      await secondRun(page);
+      await phoneRun(engine.browser, url);
+      // Last: it stops the server.
+      await checkOffline(page, server);
+    } else {
+      await coreRun(engine, url, server, golden);
+      if (!pageError) check(`${name}: no error in the page`, true);
+    }
+  } catch (error) {
+    const prefix = name === 'chromium' ? '' : `${name}: `;
+    check(`${prefix}the browser test ran to its end`, false, error.stack || String(error));
+  } finally {
+    if (engine) await engine.close();
+    server.close();
+  }
+}
+
+checkSize();
+const golden = loadGolden(path.join(referenceDir, 'golden.txt'));
+for (const name of engines) {
+  const started = Date.now();
+  await runIn(name, golden);
+  console.log(`${name}: ${((Date.now() - started) / 1000).toFixed(0)} s`);
 }
 console.log(`browser: ${passed} passed, ${failed} failed`);
 process.exit(failed === 0 && passed > 0 ? 0 : 1);

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The browser test: makes the references (the headless surface's screens and
 # the reference pixels of the first drawing), installs puppeteer-core from the
-# lock file, then drives the site in Debian's chromium (web_test.mjs).
-# Usage: tests/web/web_test.sh SITE_DIR SCREEN_DUMP [--measure]
+# lock file, then drives the site in Debian's chromium, firefox-esr and
+# WebKitGTK (web_test.mjs).
+# Usage: tests/web/web_test.sh SITE_DIR SCREEN_DUMP [--engines LIST]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 site=$(realpath "$1")
@@ -25,6 +26,10 @@ python3 "$here/../golden/default_pass.py" --pixels "$work/golden.txt" >/dev/null
 "$dump" "$work/phone_count1.txt" delete text:1 'enter*4'
 "$dump" "$work/phone_count2.txt" delete text:2 'enter*6'
 
-# The browser is Debian's; puppeteer-core never fetches one of its own.
-(cd "$here" && npm ci --ignore-scripts --no-audit --no-fund --loglevel=error >/dev/null)
+# The browsers are Debian's; puppeteer-core never fetches one of its own. It
+# is installed anew only when the lock file is newer than the last install:
+# bench/web_cost.sh may be using it from here meanwhile.
+if [ ! "$here/node_modules/.package-lock.json" -nt "$here/package-lock.json" ]; then
+  (cd "$here" && npm ci --ignore-scripts --no-audit --no-fund --loglevel=error >/dev/null)
+fi
 node "$here/web_test.mjs" "$site" "$work" "$@"
