@@ -20,6 +20,7 @@ Module['page'] = (function () {
   const canvas = Module['canvas'];
   const typing = Module['typing']; // the editable element that holds the focus
   const keyBar = Module['keyBar']; // buttons for the keys phones lack
+  const examples = Module['examples']; // buttons that type a recipe (may be absent)
   const context = canvas.getContext('2d');
   let wakeInput = null; // resolves the program's wait for input
   let frameRequested = false;
@@ -134,6 +135,64 @@ Module['page'] = (function () {
     return text;
   }
 
+  // The examples row: a button types a recipe as the user would, only while
+  // the program waits at the pair count: field by field, Entf until the
+  // offered text is gone (the cursor moved to the field's start first), the
+  // recipe's text, Enter. The keys go one at a time like a paste; each field
+  // is handed over once the program waits at it, a frame after the one
+  // before, so the form is seen filling.
+  const kCountPrompt = 'Zahl der Funktionenpaare';
+  // A text offered longer than its field is shown cut: it is cleared in
+  // rounds, each the field's width; a field that will not clear stops it.
+  const kClearRounds = 8;
+  let waitsAt = { prompt: '', field: '' }; // the input the program waits at
+  let example = null; // { fields, next, rounds } while one is being typed
+  function showExamples(enabled) {
+    if (!examples) return;
+    for (const button of examples.querySelectorAll('button[data-keys]')) button.disabled = !enabled;
+  }
+  function stepExample() {
+    const field = waitsAt.field;
+    if (example.next === example.fields.length) {
+      example = null;
+      showExamples(waitsAt.prompt.startsWith(kCountPrompt));
+      return;
+    }
+    let keys = [];
+    if (field.trim() !== '') {
+      example.rounds += 1;
+      if (example.rounds > kClearRounds) {
+        example = null;
+        return;
+      }
+      for (let i = 1; i < field.length; i++) keys.push('ArrowLeft');
+      for (let i = 0; i < field.length; i++) keys.push('Delete');
+    } else {
+      example.rounds = 0;
+      keys = keysOfText(example.fields[example.next]).concat(['Enter']);
+      example.next += 1;
+    }
+    typeKeys(keys);
+  }
+  function onExample(event) {
+    const button = event.target.closest('button[data-keys]');
+    if (!button || button.disabled) return;
+    typing.focus({ preventScroll: true });
+    const text = takeComposed();
+    userActs();
+    example = { fields: button.dataset.keys.split('\n'), next: 0, rounds: 0 };
+    // Text still composed goes first; the example then begins at the wait after it.
+    if (text) typed(text);
+    else stepExample();
+  }
+
+  // The user's own key, text or click: an example being typed stops (the
+  // program drops its keys left), and the examples wait for the next input.
+  function userActs() {
+    example = null;
+    showExamples(false);
+  }
+
   function onKeyDown(event) {
     // An input method or a dead key is composing (phone keyboards report
     // every key so, as "Unidentified"): its text comes when committed.
@@ -144,7 +203,8 @@ Module['page'] = (function () {
     if (namedKey(event.key)) {
       // Ours: the page must not scroll, move the focus or reload.
       event.preventDefault();
-        return;
+      userActs();
+      return;
     }
     // A character key while the focus is elsewhere on the page: the focus
     // moves first, so that its text arrives in the editable element.
@@ -157,6 +217,7 @@ Module['page'] = (function () {
   function onInput(event) {
     if (event.isComposing) return;
     const kind = event.inputType;
+    userActs();
     if (kind === 'insertText' || kind === 'insertReplacementText') {
       typed(event.data !== null ? event.data : typing.value);
     } else if (kind === 'insertFromPaste') {
@@ -171,6 +232,7 @@ Module['page'] = (function () {
 
   function onPaste(event) {
     event.preventDefault();
+    userActs();
     pasted(event.clipboardData ? event.clipboardData.getData('text/plain') : '');
   }
 
@@ -187,6 +249,7 @@ Module['page'] = (function () {
     const y = Math.floor(((event.clientY - box.top) * canvas.height) / box.height);
     event.preventDefault();
     typing.focus({ preventScroll: true });
+    userActs();
     const text = takeComposed();
     heldClick = null;
     if (text) {
@@ -212,6 +275,7 @@ Module['page'] = (function () {
     repeat = null;
   }
   function barKey(value) {
+    userActs();
     const text = takeComposed();
     if (text) typeKeys(keysOfText(text).concat([value]));
     else namedKey(value);
@@ -264,9 +328,15 @@ Module['page'] = (function () {
     for (const stop of ['pointerup', 'pointercancel', 'pointerout', 'lostpointercapture']) {
       keyBar[change](stop, stopRepeat);
     }
+    if (examples) {
+      examples[change]('click', onExample);
+      examples[change]('mousedown', keepFocus);
+    }
     if (!on) {
       stopRepeat();
+      example = null;
       heldClick = null;
+      showExamples(false);
     }
   }
 
@@ -291,12 +361,21 @@ Module['page'] = (function () {
         wakeInput = resolve;
       });
     },
-    // The program waits at an input and has taken everything handed over.
-    waits: function () {
+    // The program waits at an input and has taken everything handed over:
+    // `prompt` is the text left of the field, `field` the field as shown.
+    waits: function (prompt, field) {
+      waitsAt = { prompt: prompt, field: field };
       if (heldClick) {
         const click = heldClick;
         heldClick = null;
         Module['_web_click'](click.x, click.y, click.count);
+      } else if (example) {
+        const current = example;
+        requestAnimationFrame(function () {
+          if (example === current) stepExample();
+        });
+      } else {
+        showExamples(prompt.startsWith(kCountPrompt));
       }
     },
     sleep: function (milliseconds) {
