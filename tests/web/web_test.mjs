@@ -17,6 +17,7 @@ import os from 'node:os';
 import path from 'node:path';
 import zlib from 'node:zlib';
 import puppeteer from 'puppeteer-core';
+import { pageChecks } from './page_checks.mjs';
 
 const kWidth = 1030;
 const kHeight = 630;
@@ -775,6 +776,10 @@ try {
   await firstRun(page, loadGolden(path.join(referenceDir, 'golden.txt')));
   await secondRun(page);
   await phoneRun(browser, url);
+  // The page around the program (page_checks.mjs), with the helpers it uses.
+  const helpers = { check, until, type, inputTaken, titleShown, showsScreen, giveReference, readPpm };
+  const more = { loadGolden, drawnFrom, drawnDetail, watchDrawing, watchErrors, referenceDir, kLimitMs, kChromeFlags };
+  await pageChecks(browser, url, { ...helpers, ...more });
   // Last: it stops the server.
   await checkOffline(page, server);
 } catch (error) {

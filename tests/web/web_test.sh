@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The browser test: makes the references (the headless surface's screens and
 # the reference pixels of the first drawing), installs puppeteer-core from the
-# lock file, then drives the site in Debian's chromium (web_test.mjs).
+# lock file, then drives the site in Debian's chromium (web_test.mjs, with
+# page_checks.mjs).
 # Usage: tests/web/web_test.sh SITE_DIR SCREEN_DUMP [--measure]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -24,6 +25,14 @@ python3 "$here/../golden/default_pass.py" --pixels "$work/golden.txt" >/dev/null
 # Enter for the count, through the terms and the range.
 "$dump" "$work/phone_count1.txt" delete text:1 'enter*4'
 "$dump" "$work/phone_count2.txt" delete text:2 'enter*6'
+# The page's own checks (page_checks.mjs): the count field after a tap and
+# an activation of the key bar's Left, and the fern as the examples row types
+# it, every field emptied with Entf before its text and Enter.
+"$dump" "$work/bar_keys.ppm" text:1234 left left text:x
+fern=()
+while IFS= read -r field; do fern+=('delete*60' "text:$field" enter); done < <(
+  sed -n '/^name: fern$/,/^$/s/^\(count\|f\|g\|range\): //p' "$here/../../docs/recipes.txt")
+"$dump" "$work/example_fern.txt" "${fern[@]}"
 
 # The browser is Debian's; puppeteer-core never fetches one of its own.
 (cd "$here" && npm ci --ignore-scripts --no-audit --no-fund --loglevel=error >/dev/null)
