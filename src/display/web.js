@@ -98,8 +98,10 @@ Module['page'] = (function () {
   // no caret, so no engine repaints a blinking one while the program only
   // waits; whatever is typed replaces it, and a phone keyboard's Backspace
   // has something to delete (in an empty field some send nothing). Phone
-  // keyboards also autocorrect what stands in the field: nothing else may stay.
-  const kHeldText = ' ';
+  // keyboards also autocorrect what stands in the field: nothing else may
+  // stay. A zero-width space: not a character of the program's (should it
+  // stay in a value, it is dropped), and a screen reader reads nothing.
+  const kHeldText = '\u200b';
   function resetTyping() {
     typing.value = kHeldText;
     typing.setSelectionRange(0, kHeldText.length);
@@ -217,9 +219,15 @@ Module['page'] = (function () {
   function onInput(event) {
     if (event.isComposing) return;
     const kind = event.inputType;
+    // An engine that drops a composition when the element is reset ends it
+    // without a compositionend.
+    composing = false;
     userActs();
     if (kind === 'insertText' || kind === 'insertReplacementText') {
-      typed(event.data !== null ? event.data : typing.value);
+      // The text replaced the held one: the value is what was typed. The
+      // data may lack a part (Chromium reports a text with a line break as
+      // two events, the first with the text before it, the value whole).
+      typed(typing.value);
     } else if (kind === 'insertFromPaste') {
       pasted(typing.value);
     } else if (kind === 'insertLineBreak' || kind === 'insertParagraph') {
