@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "display/codepage.h"
+#include "display/fonts.h"
 #include "display/headless.h"
 #include "display/surface.h"
 #include "test_screen.h"
@@ -63,6 +64,27 @@ TEST(DisplaySurface, CellSizesFollowTheFaceMetrics) {
     Extent line = TextExtent(std::string(79, ' '));
     EXPECT_EQ(line.width, 79 * c.width) << c.points;
     EXPECT_EQ(TextExtent("W\xE4i\xB2").width, 4 * c.width) << c.points;
+  }
+}
+
+TEST(DisplaySurface, EachFontIsMadeOnce) {
+  // Each case has sizes of its own, so that no earlier font is found.
+  struct Case {
+    FontRequest first, second;
+    bool same;  // the second is the first font again, made no second time
+  };
+  const Case cases[] = {
+      {{"Courier New", 17.5, kStyleBold}, {"Courier New", 17.5, kStyleBold}, true},
+      {{"Courier New", 18.5, kStyleBold}, {"Courier New", 18.5, kStyleNormal}, false},
+      {{"Courier New", 19.5, kStyleBold}, {"Courier New", 19.25, kStyleBold}, false},
+      {{"Courier New", 20.5, kStyleBold}, {"Liberation Mono", 20.5, kStyleBold}, false},
+  };
+  for (const Case& c : cases) {
+    const int before = FontCount();
+    FontId first = CreateFont(c.first.face, c.first.points, c.first.style);
+    FontId second = CreateFont(c.second.face, c.second.points, c.second.style);
+    EXPECT_EQ(first == second, c.same) << c.second.face << " " << c.second.points;
+    EXPECT_EQ(FontCount(), before + (c.same ? 1 : 2)) << c.second.face << " " << c.second.points;
   }
 }
 
@@ -306,6 +328,105 @@ TEST(DisplaySurface, DoubleClickIsReportedTwice) {
   EXPECT_EQ(only.kind, kSingleClick);
   EXPECT_EQ(only.x, 3);
   EXPECT_EQ(ReadClick().kind, kNoClick);
+}
+
+// What the window thread hands over, one step after another, with the
+// logic's wait for input as steps of their own.
+enum HandOverStep {
+  kLogicWaits,
+  kUserKey,
+  kUserText,
+  kUserClick,
+  kUserDoubleClick,
+  kPasted,
+  kWindowCloses
+};
+struct Step {
+  HandOverStep step;
+  std::string text;  // the key, the text (Windows-1252) or the paste (UTF-8)
+};
+
+// Everything the logic reads from then on, waiting between its reads as an
+// input does: a click before a key, "click" for each click report.
+std::vector<std::string> ReadEverything() {
+  std::vector<std::string> read;
+  for (;;) {
+    MarkWaiting(true);
+    MarkWaiting(false);
+    if (ReadClick().kind != kNoClick) {
+      read.push_back("click");
+      continue;
+    }
+    std::string key = ReadKey();
+    if (key.empty()) return read;
+    read.push_back(key);
+  }
+}
+
+TEST(DisplaySurface, PasteAndTextAreTypedOneKeyAtATime) {
+  using Keys = std::vector<std::string>;
+  Keys long_line(4096, "x");
+  Keys long_lines;
+  for (int k = 0; k < 2048; ++k) long_lines.insert(long_lines.end(), {"x", "\r"});
+  std::string many_lines;
+  for (int k = 0; k < 3000; ++k) many_lines += "x\r\n";
+  struct Case {
+    const char* name;
+    std::vector<Step> steps;
+    Keys read;
+  };
+  const Case cases[] = {
+      {"paste at an input", {{kLogicWaits, ""}, {kPasted, "ab"}}, {"a", "b"}},
+      {"paste while the logic is busy", {{kPasted, "ab"}}, {}},
+      {"paste on a closed window", {{kLogicWaits, ""}, {kWindowCloses, ""}, {kPasted, "ab"}}, {}},
+      {"the user's key before the paste",
+       {{kLogicWaits, ""}, {kUserKey, "u"}, {kPasted, "ab"}},
+       {"u", "a", "b"}},
+      {"cut at 4096 keys", {{kLogicWaits, ""}, {kPasted, std::string(5000, 'x')}}, long_line},
+      {"cut at 4096 keys, lines", {{kLogicWaits, ""}, {kPasted, many_lines}}, long_lines},
+      // The user's own input drops the rest and the pasted key not yet read.
+      {"a click", {{kLogicWaits, ""}, {kPasted, "abc"}, {kUserClick, ""}}, {"click"}},
+      {"a double click",
+       {{kLogicWaits, ""}, {kPasted, "abc"}, {kUserDoubleClick, ""}},
+       {"click", "click"}},
+      {"a key", {{kLogicWaits, ""}, {kPasted, "abc"}, {kUserKey, "z"}}, {"z"}},
+      {"a text", {{kLogicWaits, ""}, {kPasted, "abc"}, {kUserText, "yz"}}, {"y", "z"}},
+      {"a new paste", {{kLogicWaits, ""}, {kPasted, "abc"}, {kPasted, "de"}}, {"d", "e"}},
+      // Several characters of one text event.
+      {"text at an input", {{kLogicWaits, ""}, {kUserText, "xy"}}, {"x", "y"}},
+      {"text while the logic is busy", {{kUserText, "xyz"}}, {"z"}},
+      {"text on a closed window", {{kLogicWaits, ""}, {kWindowCloses, ""}, {kUserText, "xy"}}, {}},
+  };
+  for (const Case& c : cases) {
+    OpenTextScreen();
+    for (const Step& s : c.steps) {
+      switch (s.step) {
+        case kLogicWaits:
+          MarkWaiting(true);
+          break;
+        case kUserKey:
+          PutKey(s.text);
+          break;
+        case kUserText:
+          PutText(s.text);
+          break;
+        case kUserClick:
+          PutClick(1, 2, kSingleClick);
+          break;
+        case kUserDoubleClick:
+          PutDoubleClick(1, 2);
+          break;
+        case kPasted:
+          PutPaste(s.text);
+          break;
+        case kWindowCloses:
+          HeadlessCloseWindow();
+          break;
+      }
+    }
+    MarkWaiting(false);
+    EXPECT_EQ(ReadEverything(), c.read) << c.name;
+  }
 }
 
 TEST(DisplaySurface, WindowOpensClosesAndScriptsRunOut) {

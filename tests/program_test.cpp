@@ -477,6 +477,10 @@ TEST(RangeTextTest, Reading) {
       {"(0,.E-5) - (1,1)", {0, 0, 1, 1}},
       {"(0,E-5) - (1,1)", {0, 0, 1, 1}},
       {"(0,-.E-5) - (1,1)", {0, 0, 1, 1}},
+      // An exponent needs its digits: without them y1 ends before its
+      // letter. Without the blanks the first text's exponent is "-1".
+      {"(0,1E) - (1,1)", {0, 0.1, 0, 0}},
+      {"(0,1E-) - (1,1)", {0, 1, -1, 1}},
       // Missing separators: everything behind them reads as 0.
       {"", {0, 0, 0, 0}},
       {"5", {5, 0, 0, 0}},

@@ -264,6 +264,26 @@ TEST_F(TextScreen, PasteIsTypedOneKeyAtATimeAtAnInput) {
   EXPECT_EQ(WaitInput(), "2");
 }
 
+TEST_F(TextScreen, ClickDropsThePastedKeyNotYetRead) {
+  // At an input a paste has handed over its first key, and the user clicks
+  // before the editor reads it: the click comes first and ends the input;
+  // the pasted key must not go to what reads keys next, an input or a
+  // message, which would end at once.
+  for (bool message_next : {false, true}) {
+    OpenTextScreen();
+    HeadlessScript({{kScriptPaste, "78"}});
+    AwaitKeyOrClick();
+    HeadlessClick(60, 30, false);
+    EXPECT_EQ(WaitInput(), ClickEvent(5, 2));
+    if (message_next) {
+      ShowMessage("Achtung", 4);
+      EXPECT_EQ(HeadlessClockMs(), 4000);
+    }
+    HeadlessScript({{kScriptKey, "z"}});
+    EXPECT_EQ(WaitInput(), "z") << message_next;
+  }
+}
+
 TEST_F(TextScreen, KeyEndingTheMessageIsNotSeenByTheNextInput) {
   HeadlessPressKey("q");
   ShowMessage("Achtung", 4);

@@ -51,6 +51,11 @@ TEST_F(TitleTest, BoxesStandAtTheirPixels) {
       {699, 522, kGreen, "lower panel"},
       {270, 505, kGreen, "credit line, first cell"},
       {716, 300, kLightGrey, "right of the upper shadow"},
+      // The shadows' outlines are black too, not only their inside.
+      {713, 300, kBlack, "upper shadow's right edge"},
+      {500, 458, kBlack, "upper shadow's bottom edge"},
+      {713, 520, kBlack, "lower shadow's right edge"},
+      {500, 536, kBlack, "lower shadow's bottom edge"},
   };
   for (const Sample& s : samples) {
     EXPECT_EQ(HeadlessPixel(s.x, s.y), s.color) << s.where << " " << s.x << ", " << s.y;

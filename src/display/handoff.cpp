@@ -23,7 +23,8 @@ constexpr std::size_t kLongestPasteKeys = 4096;
 // Everything handed over, with its state at the start.
 struct HandoffState {
   // Put by the window thread (or a test), taken by the logic thread.
-  std::string key;  // the one pending key, "" when none
+  std::string key;          // the one pending key, "" when none
+  bool key_pasted = false;  // `key` came from `paste`, not from the user's own typing
   Click click = {kNoClick, 0, 0};
   bool double_follows = false;  // `click` is the first report of a double click
   bool open = false;
@@ -74,7 +75,17 @@ void FeedPaste(HandoffState& h) {
   if (!h.waiting || h.paste.empty() || !h.key.empty() || h.click.kind != kNoClick) return;
   std::size_t bytes = KeyBytes(h.paste, 0);
   h.key = h.paste.substr(0, bytes);
+  h.key_pasted = true;
   h.paste.erase(0, bytes);
+}
+
+// The user's own input ends a paste: its rest goes, and so does its key
+// still in the buffer, which would otherwise be read after the user's click
+// and go to whatever reads keys next (a message, a drawing, the next field).
+void DropPaste(HandoffState& h) {
+  h.paste.clear();
+  if (h.key_pasted) h.key.clear();
+  h.key_pasted = false;
 }
 
 // A pasted text as typed keys: each line break (LF, CR or CRLF) is Enter;
@@ -99,8 +110,8 @@ void PutKey(const std::string& key) {
   if (key.empty() || (key.size() == 1 && key[0] == kKeyTab)) return;
   {
     std::lock_guard<std::mutex> hold(g_handoff.lock);
+    DropPaste(g_handoff);
     g_handoff.key = key;
-    g_handoff.paste.clear();  // the user's own key ends a paste
   }
   g_handoff.changed.notify_all();
 }
@@ -110,7 +121,7 @@ void PutClick(double x, double y, ClickKind kind) {
     std::lock_guard<std::mutex> hold(g_handoff.lock);
     g_handoff.click = {kind, x, y};
     g_handoff.double_follows = false;
-    g_handoff.paste.clear();
+    DropPaste(g_handoff);
   }
   g_handoff.changed.notify_all();
 }
@@ -120,7 +131,7 @@ void PutDoubleClick(double x, double y) {
     std::lock_guard<std::mutex> hold(g_handoff.lock);
     g_handoff.click = {kSingleClick, x, y};
     g_handoff.double_follows = true;
-    g_handoff.paste.clear();
+    DropPaste(g_handoff);
   }
   g_handoff.changed.notify_all();
 }
@@ -130,6 +141,7 @@ void PutPaste(const std::string& utf8) {
   {
     std::lock_guard<std::mutex> hold(g_handoff.lock);
     if (!g_handoff.waiting || !g_handoff.open) return;
+    DropPaste(g_handoff);  // a new paste replaces what is left of the last
     g_handoff.paste = keys;
     FeedPaste(g_handoff);
   }
@@ -145,15 +157,21 @@ void PutText(const std::string& keys) {
   }
   {
     std::lock_guard<std::mutex> hold(g_handoff.lock);
-    if (g_handoff.waiting && g_handoff.open) {
+    if (!g_handoff.open) return;
+    DropPaste(g_handoff);
+    if (g_handoff.waiting) {
       g_handoff.paste = keys;
       FeedPaste(g_handoff);
     } else {
       g_handoff.key = keys.substr(last);
-      g_handoff.paste.clear();
     }
   }
   g_handoff.changed.notify_all();
+}
+
+bool TakesPaste() {
+  std::lock_guard<std::mutex> hold(g_handoff.lock);
+  return g_handoff.waiting && g_handoff.open;
 }
 
 void MarkWaiting(bool waiting) {
@@ -180,6 +198,7 @@ std::string ReadKey() {
   std::lock_guard<std::mutex> hold(g_handoff.lock);
   std::string key;
   key.swap(g_handoff.key);
+  g_handoff.key_pasted = false;
   return key;
 }
 

@@ -72,16 +72,24 @@ bool InputOrClosed();
 // The user pasted a text (UTF-8). Taken only while the logic waits for input
 // (MarkWaiting), that is in the line editor; ignored during the title, a
 // message or a drawing. It is typed as keys (a line break is Enter; TAB,
-// control characters and what Windows-1252 cannot hold are dropped), one at
-// a time, each once the logic has read the one before and waits again. A key
-// or click of the user's (PutKey, PutClick) drops what is left of it.
+// control characters and what Windows-1252 cannot hold are dropped; at most
+// 4096 keys), one at a time, each once the logic has read the one before
+// and waits again. A key, text or click of the user's (PutKey, PutText,
+// PutClick) drops what is left of it, its key not yet read included; a key
+// of the user's not yet read when the paste comes is read before it.
 void PutPaste(const std::string& utf8);
+// Whether a paste would be taken now (the logic waits for input and the
+// window is open). A surface asks before it reads a clipboard: reading one
+// can be slow and, on X11, take the clipboard from a slow owner. PutPaste
+// asks again, as the logic may have stopped waiting meanwhile.
+bool TakesPaste();
 // Several keys typed at once (Windows-1252 characters, and extended keys as
 // NUL and the scan code), as an input method commits a word, a dead key gives
 // itself and a character it does not combine with, or the page types an
 // example. While the logic waits for input they are typed like a paste, so
 // that the one-key buffer loses none; otherwise only the last is kept, as for
-// keys typed faster than the logic reads them. One key is a key as for PutKey.
+// keys typed faster than the logic reads them. Nothing once the window is
+// closed. One key is a key as for PutKey.
 void PutText(const std::string& keys);
 // Called by each surface's AwaitKeyOrClick on the logic thread: true before it
 // waits (the next key of a paste is handed over then), false after.

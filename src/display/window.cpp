@@ -168,8 +168,10 @@ void HandOver(const WindowInput& in) {
     PutKey(in.keys[0]);
   }
   if (in.click != kNoClick) PutClick(in.x, in.y, in.click);
-  if (in.paste) {
-    // SDL's clipboard belongs to the thread of the window, this one.
+  // Only when the paste can be taken: SDL waits a second for a slow owner
+  // of the clipboard and then takes the clipboard itself, emptied. SDL's
+  // clipboard belongs to the thread of the window, this one.
+  if (in.paste && TakesPaste()) {
     char* text = SDL_GetClipboardText();
     if (text) PutPaste(text);
     SDL_free(text);

@@ -42,17 +42,26 @@ constexpr KeyCode kKeypadKeys[] = {
     {SDL_SCANCODE_KP_7, kScanHome},   {SDL_SCANCODE_KP_1, kScanEnd},
     {SDL_SCANCODE_KP_9, kScanPageUp}, {SDL_SCANCODE_KP_3, kScanPageDown}};
 
-// Chords that paste: the key with one of the modifiers held. By key, not by
-// place, so that V is where the layout puts it.
+// Chords that paste: the key with one of the `held` modifiers and none of
+// the `not_held`. By key, so that V is where a Latin layout puts it (Dvorak,
+// AZERTY); by place only where the layout puts no Latin letter on the key
+// (Cyrillic, Greek), which would otherwise leave those without Ctrl+V.
+// The keypad's 0 is Insert only with NumLock off.
 struct Chord {
   SDL_Keycode key;
-  unsigned modifiers;
+  SDL_Scancode place;
+  unsigned held;
+  unsigned not_held;
 };
-constexpr Chord kPasteChords[] = {{SDLK_v, KMOD_CTRL}, {SDLK_INSERT, KMOD_SHIFT}};
+constexpr Chord kPasteChords[] = {{SDLK_v, SDL_SCANCODE_V, KMOD_CTRL, 0},
+                                  {SDLK_INSERT, SDL_SCANCODE_INSERT, KMOD_SHIFT, 0},
+                                  {SDLK_KP_0, SDL_SCANCODE_KP_0, KMOD_SHIFT, KMOD_NUM}};
 
 bool IsPaste(const SDL_Keysym& key) {
+  const bool latin_letter = key.sym >= SDLK_a && key.sym <= SDLK_z;
   for (const Chord& c : kPasteChords) {
-    if (key.sym == c.key && (key.mod & c.modifiers) != 0) return true;
+    const bool this_key = key.sym == c.key || (!latin_letter && key.scancode == c.place);
+    if (this_key && (key.mod & c.held) != 0 && (key.mod & c.not_held) == 0) return true;
   }
   return false;
 }

@@ -15,7 +15,7 @@ struct WindowInput {
   ClickKind click = kNoClick;
   double x = 0;  // pixel position of the click in the drawing area
   double y = 0;
-  bool paste = false;  // Ctrl+V or Shift+Insert: type the clipboard's text
+  bool paste = false;  // Ctrl+V or Shift+Insert (the keypad's too): type the clipboard's text
 };
 
 // The keys and the click an event carries; `modifiers` is the keyboard's

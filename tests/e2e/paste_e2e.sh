@@ -6,7 +6,13 @@
 # very values of the built-in 0.5*x, so its drawing is the reference's: every
 # coloured pixel is one the reference sets there. Had a character been lost,
 # the term would not translate (a message, no drawing) or draw another
-# figure. The limits below only catch a hang.
+# figure.
+#
+# Before that, a paste during the title, where it is not taken: a clipboard
+# owner that answers only after 1.5 s still holds its text afterwards. Had
+# the program asked for the clipboard, SDL would have given up after a
+# second and taken the clipboard itself with an empty text. The limits
+# below only catch a hang.
 set -euo pipefail
 program=$(realpath "$1")
 here=$(cd "$(dirname "$0")" && pwd)
@@ -17,6 +23,28 @@ term='0.50*x+0*y+0*x*y+0*(x-y)+0*y*y+0*x*x+0*(y+x)+0*x*x'
 python3 "$here/../golden/default_pass.py" --pixels "$E2E_WORK/reference.txt" >/dev/null
 
 e2e_start_xvfb
+
+cc -O2 -o "$E2E_WORK/slow_clipboard" "$here/slow_clipboard.c" -lX11 ||
+  e2e_fail "cannot build the slow clipboard owner"
+e2e_build_wait_title || e2e_fail "cannot build the pixel poller"
+"$E2E_WORK/slow_clipboard" 7 1500 2>"$E2E_WORK/owner.log" &
+owner_pid=$!
+clipboard_has_7() { [ "$(xclip -o -selection clipboard 2>/dev/null)" = 7 ]; }
+e2e_wait_for 10 clipboard_has_7 || e2e_fail "the slow owner did not take the clipboard"
+e2e_start "$program"
+e2e_wait_title 10 || e2e_fail "no title screen"
+e2e_find_window 10
+e2e_key ctrl+v shift+Insert
+sleep 2  # past the second SDL would wait for the owner's answer
+clipboard_has_7 || e2e_fail "a paste during the title took the clipboard: xclip -o gives" \
+  "'$(xclip -o -selection clipboard 2>/dev/null)'; $(cat "$E2E_WORK/owner.log")"
+e2e_key Escape  # kept for the first input, which it ends
+e2e_wait_exit 30 || e2e_fail "still running after ESC"
+[ "$E2E_STATUS" -eq 0 ] || e2e_fail "exit code $E2E_STATUS after ESC"
+kill "$owner_pid" 2>/dev/null || true
+wait "$owner_pid" 2>/dev/null || true
+echo "a paste during the title leaves a slow owner's clipboard alone"
+
 # xclip serves the clipboard from the foreground until the server goes.
 printf '%s\r\n' "$term" | xclip -quiet -selection clipboard >/dev/null 2>&1 &
 clipboard_has_term() { [ "$(xclip -o -selection clipboard 2>/dev/null | tr -d '\r\n')" = "$term" ]; }

@@ -25,8 +25,11 @@ depends=$(field Depends)
 for needed in fonts-liberation libsdl2 libfreetype6 libfontconfig1 libc6; do
   [[ "$depends" == *"$needed"* ]] || e2e_fail "Depends lacks $needed: $depends"
 done
+recommends=$(field Recommends)
+[[ "$recommends" == *libdecor-0-plugin-1-cairo* ]] || e2e_fail "Recommends lacks the title bar's plugin: $recommends"
 echo "size: $(stat -c %s "$deb") bytes; installed size: $(field Installed-Size) KiB"
 echo "Depends: $depends"
+echo "Recommends: $recommends"
 
 echo "== lintian"
 # Root gets a notice on stderr that says nothing about the package.
