@@ -62,14 +62,21 @@ bool PendingOrClosed(const Handoff& h) {
   return !h.key.empty() || h.click.kind != kNoClick || !h.open;
 }
 
+// Bytes of the key that begins at `at` of a list of keys: an extended key is
+// NUL and its scan code, every other key one character.
+std::size_t KeyBytes(const std::string& keys, std::size_t at) {
+  return keys[at] == '\0' && at + 1 < keys.size() ? 2 : 1;
+}
+
 // The next key of a paste goes into the buffer only while the logic waits
 // and has taken everything before it: the one-key buffer loses none, and a
 // message or a drawing, which never wait here, never sees one.
 void FeedPaste(HandoffState& h) {
   if (!h.waiting || h.paste.empty() || !h.key.empty() || h.click.kind != kNoClick) return;
-  h.key = h.paste.substr(0, 1);
+  std::size_t bytes = KeyBytes(h.paste, 0);
+  h.key = h.paste.substr(0, bytes);
   h.key_pasted = true;
-  h.paste.erase(0, 1);
+  h.paste.erase(0, bytes);
 }
 
 // The user's own input ends a paste: its rest goes, and so does its key
@@ -142,7 +149,9 @@ void PutPaste(const std::string& utf8) {
 }
 
 void PutText(const std::string& keys) {
-  if (keys.size() <= 1) {
+  std::size_t last = 0;
+  for (std::size_t at = 0; at < keys.size(); at += KeyBytes(keys, at)) last = at;
+  if (last == 0) {
     PutKey(keys);
     return;
   }
@@ -154,7 +163,7 @@ void PutText(const std::string& keys) {
       g_handoff.paste = keys;
       FeedPaste(g_handoff);
     } else {
-      g_handoff.key = keys.substr(keys.size() - 1);
+      g_handoff.key = keys.substr(last);
     }
   }
   g_handoff.changed.notify_all();

@@ -83,12 +83,13 @@ void PutPaste(const std::string& utf8);
 // can be slow and, on X11, take the clipboard from a slow owner. PutPaste
 // asks again, as the logic may have stopped waiting meanwhile.
 bool TakesPaste();
-// Several characters typed at once (Windows-1252, one key each), as an input
-// method commits a word or a dead key gives itself and a character it does
-// not combine with. While the logic waits for input they are typed like a
-// paste, so that the one-key buffer loses none; otherwise only the last is
-// kept, as for keys typed faster than the logic reads them. Nothing once the
-// window is closed. One character is a key as for PutKey.
+// Several keys typed at once (Windows-1252 characters, and extended keys as
+// NUL and the scan code), as an input method commits a word, a dead key gives
+// itself and a character it does not combine with, or the page types an
+// example. While the logic waits for input they are typed like a paste, so
+// that the one-key buffer loses none; otherwise only the last is kept, as for
+// keys typed faster than the logic reads them. Nothing once the window is
+// closed. One key is a key as for PutKey.
 void PutText(const std::string& keys);
 // Called by each surface's AwaitKeyOrClick on the logic thread: true before it
 // waits (the next key of a paste is handed over then), false after.

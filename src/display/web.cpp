@@ -86,6 +86,8 @@ struct Web {
   std::vector<std::uint32_t> rgba;
   Frame frame = {};
   std::vector<Printed> printed;  // since the program last stopped to wait or pause
+  std::string prompt;            // left of the field of the input at hand, Windows-1252
+  std::string field;             // the field's text as last drawn
 };
 Web& g_web = *new Web;
 
@@ -96,6 +98,8 @@ EM_JS(void, PageFinish, (), { Module.page.ended(); });
 EM_ASYNC_JS(void, PageAwaitKeyOrClick, (), { await Module.page.waitInput(); });
 EM_ASYNC_JS(void, PageSleep, (double milliseconds), { await Module.page.sleep(milliseconds); });
 EM_JS(void, PageSay, (const char* text), { Module.page.say(UTF8ToString(text)); });
+EM_JS(void, PageWaits, (const char* prompt, const char* field),
+      { Module.page.waits(UTF8ToString(prompt), UTF8ToString(field)); });
 
 // The program's key for a key value of the browser, "" for none.
 std::string KeyOfValue(std::string_view value) {
@@ -136,7 +140,8 @@ void SayPrinted() {
 // text and then the cursor, a copy of one of its characters. An input that
 // begins has also drawn on its row left of the field: its prompt, or the row
 // blanked first; the prompt and the field's text are said then. A key that
-// only changed the field says nothing, lest every key repeat the line.
+// only changed the field says nothing, lest every key repeat the line. The
+// prompt and the field as drawn last are kept for the page (PageWaits).
 void SayInput() {
   std::vector<Printed>& printed = g_web.printed;
   if (printed.size() >= 2) {
@@ -149,7 +154,11 @@ void SayInput() {
       begins = true;
       if (!Blank(p.text)) words += p.text;
     }
-    if (begins) Say(words + field.text);
+    if (begins) {
+      Say(words + field.text);
+      g_web.prompt = words;
+    }
+    g_web.field = field.text;
   }
   printed.clear();
 }
@@ -171,7 +180,7 @@ EMSCRIPTEN_KEEPALIVE int web_text_buffer_size() {
 // The text buffer holds the value of a key pressed (KeyboardEvent.key).
 // Returns 1 when it is one of our named keys (the page then does nothing
 // else with it), 0 when the browser may act on it: printable keys give
-// their text through web_text, so that layouts, dead keys and input methods
+// their text through web_keys, so that layouts, dead keys and input methods
 // compose it first.
 EMSCRIPTEN_KEEPALIVE int web_key() {
   std::string_view value = PageText();
@@ -182,10 +191,25 @@ EMSCRIPTEN_KEEPALIVE int web_key() {
   return 1;
 }
 
-// The text buffer holds text typed into the page: a key's character or the
-// text an input method committed, maybe a whole word at once.
-EMSCRIPTEN_KEEPALIVE void web_text() {
-  PutText(FromUtf8(std::string(PageText())));
+// The text buffer holds keys typed one after the other, each ended by a line
+// break: a character, or the value of a named key ("Enter", "Delete"). So
+// come the characters of a key or of a text an input method committed (its
+// line breaks as "Enter"), text being composed followed by a key of the key
+// bar, and the keys of an example. Characters Windows-1252 cannot hold and
+// other key values are dropped, and so is a last key cut off by the buffer's end.
+EMSCRIPTEN_KEEPALIVE void web_keys() {
+  std::string_view text = PageText();
+  std::string keys;
+  std::size_t start = 0;
+  for (std::size_t end = text.find('\n'); end != std::string_view::npos;
+       end = text.find('\n', start)) {
+    std::string_view value = text.substr(start, end - start);
+    std::string key = KeyOfValue(value);
+    if (key.empty()) key = FromUtf8(std::string(value));
+    if (key.size() == 1 || (key.size() == 2 && key[0] == '\0')) keys += key;
+    start = end + 1;
+  }
+  PutText(keys);
 }
 
 // The text buffer holds a pasted text.
@@ -267,6 +291,10 @@ void Pause(double milliseconds) {
 void AwaitKeyOrClick() {
   SayInput();
   MarkWaiting(true);
+  // Everything handed over so far is taken: the page may hand over what it
+  // held back for this (a tap behind text being composed) and learns at
+  // which input the program waits (its examples row).
+  if (!InputOrClosed()) PageWaits(ToUtf8(g_web.prompt).c_str(), ToUtf8(g_web.field).c_str());
   while (!InputOrClosed()) PageAwaitKeyOrClick();
   MarkWaiting(false);
 }

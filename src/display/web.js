@@ -20,6 +20,7 @@ Module['page'] = (function () {
   const canvas = Module['canvas'];
   const typing = Module['typing']; // the editable element that holds the focus
   const keyBar = Module['keyBar']; // buttons for the keys phones lack
+  const examples = Module['examples']; // buttons that type a recipe (may be absent)
   const context = canvas.getContext('2d');
   let wakeInput = null; // resolves the program's wait for input
   let frameRequested = false;
@@ -64,10 +65,27 @@ Module['page'] = (function () {
     return true;
   }
 
-  function typed(text) {
-    give(text);
-    Module['_web_text']();
+  // Keys one after the other (characters, and named keys by their values),
+  // typed like a paste while the program waits at an input.
+  function typeKeys(keys) {
+    if (keys.length === 0) return;
+    give(keys.join('\n') + '\n');
+    Module['_web_keys']();
     wake();
+  }
+
+  // A text as keys: a line break in it is Enter, as in a paste.
+  function keysOfText(text) {
+    const keys = [];
+    text.split(/\r\n|\r|\n/).forEach(function (line, index) {
+      if (index > 0) keys.push('Enter');
+      for (const character of line) keys.push(character);
+    });
+    return keys;
+  }
+
+  function typed(text) {
+    typeKeys(keysOfText(text));
   }
 
   function pasted(text) {
@@ -76,18 +94,118 @@ Module['page'] = (function () {
     wake();
   }
 
-  // Phone keyboards autocorrect what stands in the field: nothing may stay.
-  function emptyTyping() {
-    typing.value = '';
+  // The editable element holds one character, selected. A selection shows
+  // no caret, so no engine repaints a blinking one while the program only
+  // waits; whatever is typed replaces it, and a phone keyboard's Backspace
+  // has something to delete (in an empty field some send nothing). Phone
+  // keyboards also autocorrect what stands in the field: nothing else may
+  // stay. A zero-width space: not a character of the program's (should it
+  // stay in a value, it is dropped), and a screen reader reads nothing.
+  const kHeldText = '\u200b';
+  function resetTyping() {
+    typing.value = kHeldText;
+    typing.setSelectionRange(0, kHeldText.length);
+  }
+
+  // Text still being composed when a key-bar key or a tap comes is typed
+  // first; what the composition commits afterwards is typed only beyond it.
+  let composing = false;
+  let composed = ''; // the composition's text so far
+  let typedAhead = ''; // of it, what was typed before its end
+  function onCompositionStart() {
+    composing = true;
+    composed = '';
+    typedAhead = '';
+  }
+  function onCompositionUpdate(event) {
+    composed = event.data || '';
+  }
+  function onCompositionEnd(event) {
+    composing = false;
+    const text = event.data || '';
+    if (text.startsWith(typedAhead)) typed(text.slice(typedAhead.length));
+    typedAhead = '';
+    resetTyping();
+  }
+  // The composed text not yet typed. Resetting the element ends the
+  // composition in most engines; one that goes on commits what follows.
+  function takeComposed() {
+    if (!composing) return '';
+    const text = composed.startsWith(typedAhead) ? composed.slice(typedAhead.length) : '';
+    typedAhead = composed;
+    resetTyping();
+    return text;
+  }
+
+  // The examples row: a button types a recipe as the user would, only while
+  // the program waits at the pair count: field by field, Entf until the
+  // offered text is gone (the cursor moved to the field's start first), the
+  // recipe's text, Enter. The keys go one at a time like a paste; each field
+  // is handed over once the program waits at it, a frame after the one
+  // before, so the form is seen filling.
+  const kCountPrompt = 'Zahl der Funktionenpaare';
+  // A text offered longer than its field is shown cut: it is cleared in
+  // rounds, each the field's width; a field that will not clear stops it.
+  const kClearRounds = 8;
+  let waitsAt = { prompt: '', field: '' }; // the input the program waits at
+  let example = null; // { fields, next, rounds } while one is being typed
+  function showExamples(enabled) {
+    if (!examples) return;
+    for (const button of examples.querySelectorAll('button[data-keys]')) button.disabled = !enabled;
+  }
+  function stepExample() {
+    const field = waitsAt.field;
+    if (example.next === example.fields.length) {
+      example = null;
+      showExamples(waitsAt.prompt.startsWith(kCountPrompt));
+      return;
+    }
+    let keys = [];
+    if (field.trim() !== '') {
+      example.rounds += 1;
+      if (example.rounds > kClearRounds) {
+        example = null;
+        return;
+      }
+      for (let i = 1; i < field.length; i++) keys.push('ArrowLeft');
+      for (let i = 0; i < field.length; i++) keys.push('Delete');
+    } else {
+      example.rounds = 0;
+      keys = keysOfText(example.fields[example.next]).concat(['Enter']);
+      example.next += 1;
+    }
+    typeKeys(keys);
+  }
+  function onExample(event) {
+    const button = event.target.closest('button[data-keys]');
+    if (!button || button.disabled) return;
+    typing.focus({ preventScroll: true });
+    const text = takeComposed();
+    userActs();
+    example = { fields: button.dataset.keys.split('\n'), next: 0, rounds: 0 };
+    // Text still composed goes first; the example then begins at the wait after it.
+    if (text) typed(text);
+    else stepExample();
+  }
+
+  // The user's own key, text or click: an example being typed stops (the
+  // program drops its keys left), and the examples wait for the next input.
+  function userActs() {
+    example = null;
+    showExamples(false);
   }
 
   function onKeyDown(event) {
     // An input method or a dead key is composing (phone keyboards report
     // every key so, as "Unidentified"): its text comes when committed.
     if (event.isComposing || event.keyCode === 229) return;
+    // Enter or Space on a focused button of the page press that button.
+    const pressesButton = event.key === 'Enter' || event.key === ' ';
+    if (pressesButton && event.target instanceof Element && event.target.closest('button')) return;
     if (namedKey(event.key)) {
       // Ours: the page must not scroll, move the focus or reload.
       event.preventDefault();
+      userActs();
       return;
     }
     // A character key while the focus is elsewhere on the page: the focus
@@ -97,34 +215,41 @@ Module['page'] = (function () {
 
   // Text of the editable element's input events; the composition's own
   // steps wait for its end.
+  const kBackspaceInputs = ['deleteContentBackward', 'deleteWordBackward'];
   function onInput(event) {
     if (event.isComposing) return;
     const kind = event.inputType;
+    // An engine that drops a composition when the element is reset ends it
+    // without a compositionend.
+    composing = false;
+    userActs();
     if (kind === 'insertText' || kind === 'insertReplacementText') {
-      typed(event.data !== null ? event.data : typing.value);
+      // The text replaced the held one: the value is what was typed. The
+      // data may lack a part (Chromium reports a text with a line break as
+      // two events, the first with the text before it, the value whole).
+      typed(typing.value);
     } else if (kind === 'insertFromPaste') {
       pasted(typing.value);
     } else if (kind === 'insertLineBreak' || kind === 'insertParagraph') {
       namedKey('Enter');
-    } else if (kind === 'deleteContentBackward') {
+    } else if (kBackspaceInputs.includes(kind)) {
       namedKey('Backspace');
     }
-    emptyTyping();
-  }
-
-  function onCompositionEnd(event) {
-    if (event.data) typed(event.data);
-    emptyTyping();
+    resetTyping();
   }
 
   function onPaste(event) {
     event.preventDefault();
+    userActs();
     pasted(event.clipboardData ? event.clipboardData.getData('text/plain') : '');
   }
 
   // A click, or a tap (the browser reports it as a press of the left
   // button): the focus goes to the editable element within the same
-  // gesture, so that phones and tablets raise their keyboard.
+  // gesture, so that phones and tablets raise their keyboard. Behind text
+  // still being composed it waits until the program has taken that text: a
+  // click is read before a key.
+  let heldClick = null;
   function onMouseDown(event) {
     if (event.button !== 0) return;
     const box = canvas.getBoundingClientRect();
@@ -132,32 +257,60 @@ Module['page'] = (function () {
     const y = Math.floor(((event.clientY - box.top) * canvas.height) / box.height);
     event.preventDefault();
     typing.focus({ preventScroll: true });
+    userActs();
+    const text = takeComposed();
+    heldClick = null;
+    if (text) {
+      heldClick = { x: x, y: y, count: event.detail };
+      typed(text);
+      return;
+    }
     Module['_web_click'](x, y, event.detail);
     wake();
   }
 
-  // The key bar: a button gives its key at once and again while held, as a
-  // keyboard repeats; the focus (and the on-screen keyboard) stays.
+  // The key bar: a press gives its key at once and again while held, as a
+  // keyboard repeats; the focus (and the on-screen keyboard) stays. An
+  // activation without a pointer (a screen reader, switch access, Enter or
+  // Space on the focused button) is a click alone and gives its key once.
   const kRepeatDelayMs = 500;
   const kRepeatMs = 50;
   let repeat = null;
+  let pressed = null; // the button a pointer pressed, whose click follows
   function stopRepeat() {
     clearTimeout(repeat);
     clearInterval(repeat);
     repeat = null;
   }
+  function barKey(value) {
+    userActs();
+    const text = takeComposed();
+    if (text) typeKeys(keysOfText(text).concat([value]));
+    else namedKey(value);
+  }
   function onBarDown(event) {
     const button = event.target.closest('button[data-key]');
-    if (!button) return;
+    if (!button || event.button !== 0) return;
     event.preventDefault();
     stopRepeat();
+    pressed = button;
     const value = button.dataset.key;
-    namedKey(value);
+    barKey(value);
     repeat = setTimeout(function () {
       repeat = setInterval(function () {
-        namedKey(value);
+        barKey(value);
       }, kRepeatMs);
     }, kRepeatDelayMs);
+  }
+  function onBarClick(event) {
+    const button = event.target.closest('button[data-key]');
+    if (!button) return;
+    const gave = pressed === button && event.detail > 0;
+    pressed = null;
+    if (!gave) barKey(button.dataset.key);
+  }
+  function onVisibility() {
+    if (document.hidden) stopRepeat();
   }
   // A press must not take the focus from the editable element.
   function keepFocus(event) {
@@ -170,13 +323,29 @@ Module['page'] = (function () {
     const change = on ? 'addEventListener' : 'removeEventListener';
     window[change]('keydown', onKeyDown);
     window[change]('paste', onPaste);
+    window[change]('blur', stopRepeat);
+    document[change]('visibilitychange', onVisibility);
     typing[change]('input', onInput);
+    typing[change]('compositionstart', onCompositionStart);
+    typing[change]('compositionupdate', onCompositionUpdate);
     typing[change]('compositionend', onCompositionEnd);
     canvas[change]('mousedown', onMouseDown);
     keyBar[change]('pointerdown', onBarDown);
+    keyBar[change]('click', onBarClick);
     keyBar[change]('mousedown', keepFocus);
-    for (const stop of ['pointerup', 'pointercancel', 'pointerout']) keyBar[change](stop, stopRepeat);
-    if (!on) stopRepeat();
+    for (const stop of ['pointerup', 'pointercancel', 'pointerout', 'lostpointercapture']) {
+      keyBar[change](stop, stopRepeat);
+    }
+    if (examples) {
+      examples[change]('click', onExample);
+      examples[change]('mousedown', keepFocus);
+    }
+    if (!on) {
+      stopRepeat();
+      example = null;
+      heldClick = null;
+      showExamples(false);
+    }
   }
 
   return {
@@ -185,8 +354,8 @@ Module['page'] = (function () {
       canvas.height = height;
       document.title = caption;
       listen(true);
-      emptyTyping();
       typing.focus({ preventScroll: true });
+      resetTyping();
     },
     // The framebuffer changed: show its changed part with the next frame.
     wantFrame: function () {
@@ -199,6 +368,23 @@ Module['page'] = (function () {
       return new Promise(function (resolve) {
         wakeInput = resolve;
       });
+    },
+    // The program waits at an input and has taken everything handed over:
+    // `prompt` is the text left of the field, `field` the field as shown.
+    waits: function (prompt, field) {
+      waitsAt = { prompt: prompt, field: field };
+      if (heldClick) {
+        const click = heldClick;
+        heldClick = null;
+        Module['_web_click'](click.x, click.y, click.count);
+      } else if (example) {
+        const current = example;
+        requestAnimationFrame(function () {
+          if (example === current) stepExample();
+        });
+      } else {
+        showExamples(prompt.startsWith(kCountPrompt));
+      }
     },
     sleep: function (milliseconds) {
       return new Promise(function (resolve) {

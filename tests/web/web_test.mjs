@@ -16,7 +16,8 @@
 import fs from 'node:fs';
 import path from 'node:path';
 import zlib from 'node:zlib';
-import { kEngineNames, launchEngine, pasteByEvent, serve } from './engines.mjs';
+import { kChromeFlags, kEngineNames, launchEngine, pasteByEvent, serve } from './engines.mjs';
+import { pageChecks } from './page_checks.mjs';
 
 const kWidth = 1030;
 const kHeight = 630;
@@ -740,6 +741,10 @@ async function runIn(name, golden) {
       await firstRun(page, golden);
       await secondRun(page);
       await phoneRun(engine.browser, url);
+      // The page around the program (page_checks.mjs), with the helpers it uses.
+      const helpers = { check, until, type, inputTaken, titleShown, showsScreen, giveReference, readPpm };
+      const more = { loadGolden, drawnFrom, drawnDetail, watchDrawing, watchErrors, referenceDir, kLimitMs, kChromeFlags };
+      await pageChecks(engine.browser, url, { ...helpers, ...more });
       // Last: it stops the server.
       await checkOffline(page, server);
     } else {

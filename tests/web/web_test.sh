@@ -2,7 +2,7 @@
 # The browser test: makes the references (the headless surface's screens and
 # the reference pixels of the first drawing), installs puppeteer-core from the
 # lock file, then drives the site in Debian's chromium, firefox-esr and
-# WebKitGTK (web_test.mjs).
+# WebKitGTK (web_test.mjs; page_checks.mjs in chromium).
 # Usage: tests/web/web_test.sh SITE_DIR SCREEN_DUMP [--engines LIST]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -25,6 +25,14 @@ python3 "$here/../golden/default_pass.py" --pixels "$work/golden.txt" >/dev/null
 # Enter for the count, through the terms and the range.
 "$dump" "$work/phone_count1.txt" delete text:1 'enter*4'
 "$dump" "$work/phone_count2.txt" delete text:2 'enter*6'
+# The page's own checks (page_checks.mjs): the count field after a tap and
+# an activation of the key bar's Left, and the fern as the examples row types
+# it, every field emptied with Entf before its text and Enter.
+"$dump" "$work/bar_keys.ppm" text:1234 left left text:x
+fern=()
+while IFS= read -r field; do fern+=('delete*60' "text:$field" enter); done < <(
+  sed -n '/^name: fern$/,/^$/s/^\(count\|f\|g\|range\): //p' "$here/../../docs/recipes.txt")
+"$dump" "$work/example_fern.txt" "${fern[@]}"
 
 # The browsers are Debian's; puppeteer-core never fetches one of its own. It
 # is installed anew only when the lock file is newer than the last install:
