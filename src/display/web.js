@@ -25,17 +25,35 @@ Module['page'] = (function () {
   let frameRequested = false;
   let listening = false;
 
+  // The colour the context fills with, as 0xRRGGBB: a fillStyle is parsed
+  // anew at every change, and a drawing changes colour every 10000 points.
+  let ink = -1;
+  function setInk(colour) {
+    if (colour === ink) return;
+    ink = colour;
+    context.fillStyle = '#' + colour.toString(16).padStart(6, '0');
+  }
+
   function present() {
     frameRequested = false;
-    const at = Module['_web_frame']();
+    const at = Module['_web_frame']() >> 2;
     if (at === 0) return;
-    // A Frame of web.cpp: left, top, width, height, address of the pixels.
-    const left = HEAP32[at >> 2];
-    const top = HEAP32[(at >> 2) + 1];
-    const width = HEAP32[(at >> 2) + 2];
-    const height = HEAP32[(at >> 2) + 3];
-    const rgba = new Uint8ClampedArray(HEAPU8.buffer, HEAP32[(at >> 2) + 4], width * height * 4);
-    context.putImageData(new ImageData(rgba, width, height), left, top);
+    // A Frame of web.cpp: left, top, width, height, address of the pixels,
+    // count and address of the points.
+    const count = HEAP32[at + 5];
+    if (count > 0) {
+      // Only single pixels were set (a drawing): just those, in their order.
+      const points = HEAP32[at + 6] >> 2;
+      for (let i = points; i < points + 3 * count; i += 3) {
+        setInk(HEAPU32[i + 2]);
+        context.fillRect(HEAP32[i], HEAP32[i + 1], 1, 1);
+      }
+    } else {
+      const width = HEAP32[at + 2];
+      const height = HEAP32[at + 3];
+      const rgba = new Uint8ClampedArray(HEAPU8.buffer, HEAP32[at + 4], width * height * 4);
+      context.putImageData(new ImageData(rgba, width, height), HEAP32[at], HEAP32[at + 1]);
+    }
     if (Module['onFrame']) Module['onFrame']();
   }
 
