@@ -17,6 +17,7 @@ import os from 'node:os';
 import path from 'node:path';
 import zlib from 'node:zlib';
 import puppeteer from 'puppeteer-core';
+import { checkWorkers } from './worker_checks.mjs';
 
 const kWidth = 1030;
 const kHeight = 630;
@@ -70,7 +71,7 @@ function check(name, ok, detail = '') {
 function serve(root) {
   const server = http.createServer((request, response) => {
     const name = decodeURIComponent(new URL(request.url, 'http://x').pathname);
-    const file = path.join(root, name === '/' ? 'index.html' : name);
+    const file = path.join(root, name.endsWith('/') ? name + 'index.html' : name);
     const type = kContentTypes[path.extname(file)];
     if (!file.startsWith(path.resolve(root) + path.sep) || !type || !fs.existsSync(file)) {
       response.writeHead(404).end();
@@ -775,6 +776,7 @@ try {
   await firstRun(page, loadGolden(path.join(referenceDir, 'golden.txt')));
   await secondRun(page);
   await phoneRun(browser, url);
+  await checkWorkers({ browser, siteDir, serve, check, titleShown, watchErrors });
   // Last: it stops the server.
   await checkOffline(page, server);
 } catch (error) {
