@@ -57,6 +57,13 @@ Module['page'] = (function () {
     if (Module['onFrame']) Module['onFrame']();
   }
 
+  // Runs the procedure once the next frame is painted.
+  function afterPaint(procedure) {
+    requestAnimationFrame(function () {
+      setTimeout(procedure, 0);
+    });
+  }
+
   function wake() {
     if (!wakeInput) return;
     const resolve = wakeInput;
@@ -199,12 +206,18 @@ Module['page'] = (function () {
 
   return {
     open: function (caption, width, height) {
-      canvas.width = width;
-      canvas.height = height;
+      // The page's canvas has the window's size already; setting it again
+      // would clear it and lay the page out anew.
+      if (canvas.width !== width) canvas.width = width;
+      if (canvas.height !== height) canvas.height = height;
       document.title = caption;
       listen(true);
-      emptyTyping();
-      typing.focus({ preventScroll: true });
+      // Focusing lays the page out: not before the title is painted. A key
+      // typed before goes to the page, whose keydown moves the focus.
+      afterPaint(function () {
+        emptyTyping();
+        typing.focus({ preventScroll: true });
+      });
     },
     // The framebuffer changed: show its changed part with the next frame.
     wantFrame: function () {
@@ -228,10 +241,8 @@ Module['page'] = (function () {
     // must not hold up a picture, least of all the first.
     say: function (text) {
       if (!Module['say']) return;
-      requestAnimationFrame(function () {
-        setTimeout(function () {
-          Module['say'](text);
-        }, 0);
+      afterPaint(function () {
+        Module['say'](text);
       });
     },
     ended: function () {
