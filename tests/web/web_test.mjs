@@ -625,15 +625,9 @@ function watchErrors(page) {
 
 // --- the app: what the page loads, its manifest, offline, read aloud ---
 
-// What the page loads, gzipped as a server would send it (the icons are
-// fetched only to install the app).
-const kLoadedFiles = [
-  'index.html',
-  'punktmuster.js',
-  'punktmuster.wasm',
-  'manifest.webmanifest',
-  'service-worker.js',
-];
+// What the page loads, gzipped as a server would send it (the program's
+// script is in index.html; the icons are fetched only to install the app).
+const kLoadedFiles = ['index.html', 'punktmuster.wasm', 'manifest.webmanifest', 'service-worker.js'];
 const kGzipBudgetBytes = 150000;
 const kScreenGrey = '#d0d0d0'; // the screen's light grey, the app's colours
 
