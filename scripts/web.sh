@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds the browser version into a static
-# folder, build/web/site (index.html, punktmuster.js, punktmuster.wasm, the
-# app's manifest, icons and service worker), that any web server can serve.
+# folder, build/web/site (index.html with the program's script in it,
+# punktmuster.wasm, the app's manifest, icons and service worker), that any
+# web server can serve.
 #
 # Two builds: a native one (build/web-tools) for the tool that bakes the
 # glyphs of every font the program makes into a source file and the tool that
@@ -29,7 +30,7 @@ emcmake cmake -S . -B build/web -G Ninja -DCMAKE_BUILD_TYPE=Release \
 cmake --build build/web -j "$jobs" >/dev/null
 
 site=build/web/site
-for f in index.html punktmuster.js punktmuster.wasm manifest.webmanifest service-worker.js \
+for f in index.html punktmuster.wasm manifest.webmanifest service-worker.js \
   icon-192.png icon-512.png icon-512-maskable.png; do
   [ -s "$site/$f" ] || { echo "web.sh: $site/$f is missing" >&2; exit 1; }
 done

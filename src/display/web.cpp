@@ -25,6 +25,10 @@ namespace {
 // The page writes key values, typed text and pastes here; a longer paste is
 // cut (the hand-off cuts it shorter still).
 constexpr int kTextBufferBytes = 16384;
+// A frame made of single pixels only hands the page just those (a drawing
+// sets 600-700 between two frames); past this many, as when a hidden tab
+// gathers a whole drawing, the rectangle of the change is cheaper.
+constexpr std::size_t kFramePointsMax = 4096;
 
 // Named key values of the browser that arrive as one control character.
 struct NamedKey {
@@ -60,14 +64,25 @@ constexpr NamedKey kExtendedKeys[] = {{"ArrowUp", kScanUp},
                                       {"F11", kScanF11},
                                       {"F12", kScanF12}};
 
-// The changed area as the page fetches it: where, and its pixels as RGBA
-// bytes, the layout of the canvas's ImageData.
+// One pixel set, as the page reads it.
+struct Point {
+  std::int32_t x;
+  std::int32_t y;
+  std::uint32_t color;  // 0xRRGGBB
+};
+
+// What changed since the last frame, as the page fetches it: either the
+// pixels set, in their order (`count` of them at `points`), or, when
+// anything else was drawn, the changed area and its pixels as RGBA bytes,
+// the layout of the canvas's ImageData (`count` 0).
 struct Frame {
   std::int32_t left;
   std::int32_t top;
   std::int32_t width;
   std::int32_t height;
   std::int32_t pixels;  // address of the RGBA bytes
+  std::int32_t count;
+  std::int32_t points;  // address of `count` Points
 };
 
 // A text as printed, for the screen reader.
@@ -83,6 +98,13 @@ struct Web {
   char text[kTextBufferBytes] = {};  // UTF-8 from the page, NUL-ended
   bool frame_wanted = false;         // a frame has been asked of the page
   double pixel_due_ms = 0;
+  // Changes since the last frame that were not (yet) known as a single
+  // pixel: every NotifyDrawn counts one, the NotePixel of a pixel set right
+  // after it takes it back.
+  int unexplained = 0;
+  std::vector<Point> points;  // the pixels set since the last frame, up to the cap
+  bool points_overflowed = false;
+  std::vector<Point> shown;  // the last frame's, which the page reads
   std::vector<std::uint32_t> rgba;
   Frame frame = {};
   std::vector<Printed> printed;  // since the program last stopped to wait or pause
@@ -115,6 +137,11 @@ std::string KeyOfValue(std::string_view value) {
 // What the page wrote into the text buffer last.
 std::string_view PageText() {
   return {g_web.text, strnlen(g_web.text, kTextBufferBytes)};
+}
+
+// Where the page finds data in the program's memory (32-bit WebAssembly).
+std::int32_t Address(const void* data) {
+  return static_cast<std::int32_t>(reinterpret_cast<std::uintptr_t>(data));
 }
 
 bool Blank(const std::string& text) {
@@ -230,13 +257,28 @@ EMSCRIPTEN_KEEPALIVE int web_input_pending() {
   return InputOrClosed() && WindowIsOpen() ? 1 : 0;
 }
 
-// The area changed since the last frame, ready for the canvas; 0 when none.
+// What changed since the last frame, ready for the canvas; 0 when nothing.
 EMSCRIPTEN_KEEPALIVE Frame* web_frame() {
   g_web.frame_wanted = false;
   PixelRect area = TakeChangedArea();
+  bool only_points = g_web.unexplained == 0 && !g_web.points_overflowed;
+  g_web.unexplained = 0;
+  g_web.points_overflowed = false;
   int width = area.right - area.left;
   int height = area.bottom - area.top;
-  if (width <= 0 || height <= 0) return nullptr;
+  if (width <= 0 || height <= 0) {
+    g_web.points.clear();
+    return nullptr;
+  }
+  if (only_points) {
+    int count = static_cast<int>(g_web.points.size());
+    g_web.frame = {area.left, area.top, width, height, 0, count, Address(g_web.points.data())};
+    // Kept until the next frame: the page reads them after this returns.
+    g_web.points.swap(g_web.shown);
+    g_web.points.clear();
+    return &g_web.frame;
+  }
+  g_web.points.clear();
   g_web.rgba.resize(static_cast<std::size_t>(width) * height);
   CopyPixels(area, g_web.rgba.data(), width);
   // 0xRRGGBB to the bytes R, G, B, A in memory (WebAssembly is little-endian),
@@ -244,8 +286,7 @@ EMSCRIPTEN_KEEPALIVE Frame* web_frame() {
   for (std::uint32_t& p : g_web.rgba) {
     p = 0xFF000000u | ((p & 0xFF) << 16) | (p & 0xFF00) | ((p >> 16) & 0xFF);
   }
-  g_web.frame = {area.left, area.top, width, height,
-                 static_cast<std::int32_t>(reinterpret_cast<std::uintptr_t>(g_web.rgba.data()))};
+  g_web.frame = {area.left, area.top, width, height, Address(g_web.rgba.data()), 0, 0};
   return &g_web.frame;
 }
 
@@ -254,6 +295,7 @@ EMSCRIPTEN_KEEPALIVE Frame* web_frame() {
 // ---- The surface's part of the boundary ----
 
 void NotifyDrawn() {
+  ++g_web.unexplained;
   if (g_web.frame_wanted) return;
   g_web.frame_wanted = true;
   PageWantFrame();
@@ -265,7 +307,17 @@ void NotePrinted(const PrintedText& printed) {
 
 void NoteKeyRead() {}
 
-void NotePixel(bool, int, int, Color, bool open) {
+void NotePixel(bool hit, int x, int y, Color color, bool open) {
+  if (hit) {
+    // The NotifyDrawn just before was this pixel.
+    assert(g_web.unexplained > 0);
+    --g_web.unexplained;
+    if (g_web.points.size() < kFramePointsMax) {
+      g_web.points.push_back({x, y, static_cast<std::uint32_t>(color)});
+    } else {
+      g_web.points_overflowed = true;
+    }
+  }
   if (!open) return;
   double sleep_ms = PacedSleepMs(g_web.pixel_due_ms, emscripten_get_now());
   if (sleep_ms > 0) PageSleep(sleep_ms);

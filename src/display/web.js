@@ -26,18 +26,43 @@ Module['page'] = (function () {
   let frameRequested = false;
   let listening = false;
 
+  // The colour the context fills with, as 0xRRGGBB: a fillStyle is parsed
+  // anew at every change, and a drawing changes colour every 10000 points.
+  let ink = -1;
+  function setInk(colour) {
+    if (colour === ink) return;
+    ink = colour;
+    context.fillStyle = '#' + colour.toString(16).padStart(6, '0');
+  }
+
   function present() {
     frameRequested = false;
-    const at = Module['_web_frame']();
+    const at = Module['_web_frame']() >> 2;
     if (at === 0) return;
-    // A Frame of web.cpp: left, top, width, height, address of the pixels.
-    const left = HEAP32[at >> 2];
-    const top = HEAP32[(at >> 2) + 1];
-    const width = HEAP32[(at >> 2) + 2];
-    const height = HEAP32[(at >> 2) + 3];
-    const rgba = new Uint8ClampedArray(HEAPU8.buffer, HEAP32[(at >> 2) + 4], width * height * 4);
-    context.putImageData(new ImageData(rgba, width, height), left, top);
+    // A Frame of web.cpp: left, top, width, height, address of the pixels,
+    // count and address of the points.
+    const count = HEAP32[at + 5];
+    if (count > 0) {
+      // Only single pixels were set (a drawing): just those, in their order.
+      const points = HEAP32[at + 6] >> 2;
+      for (let i = points; i < points + 3 * count; i += 3) {
+        setInk(HEAPU32[i + 2]);
+        context.fillRect(HEAP32[i], HEAP32[i + 1], 1, 1);
+      }
+    } else {
+      const width = HEAP32[at + 2];
+      const height = HEAP32[at + 3];
+      const rgba = new Uint8ClampedArray(HEAPU8.buffer, HEAP32[at + 4], width * height * 4);
+      context.putImageData(new ImageData(rgba, width, height), HEAP32[at], HEAP32[at + 1]);
+    }
     if (Module['onFrame']) Module['onFrame']();
+  }
+
+  // Runs the procedure once the next frame is painted.
+  function afterPaint(procedure) {
+    requestAnimationFrame(function () {
+      setTimeout(procedure, 0);
+    });
   }
 
   function wake() {
@@ -350,12 +375,18 @@ Module['page'] = (function () {
 
   return {
     open: function (caption, width, height) {
-      canvas.width = width;
-      canvas.height = height;
+      // The page's canvas has the window's size already; setting it again
+      // would clear it and lay the page out anew.
+      if (canvas.width !== width) canvas.width = width;
+      if (canvas.height !== height) canvas.height = height;
       document.title = caption;
       listen(true);
-      typing.focus({ preventScroll: true });
-      resetTyping();
+      // Focusing lays the page out: not before the title is painted. A key
+      // typed before goes to the page, whose keydown moves the focus.
+      afterPaint(function () {
+        typing.focus({ preventScroll: true });
+        resetTyping();
+      });
     },
     // The framebuffer changed: show its changed part with the next frame.
     wantFrame: function () {
@@ -396,10 +427,8 @@ Module['page'] = (function () {
     // must not hold up a picture, least of all the first.
     say: function (text) {
       if (!Module['say']) return;
-      requestAnimationFrame(function () {
-        setTimeout(function () {
-          Module['say'](text);
-        }, 0);
+      afterPaint(function () {
+        Module['say'](text);
       });
     },
     ended: function () {

@@ -56,7 +56,7 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
 // --- the server ---
 
-// Serves the folder, and `extra` (a map of path to { type, body }) from
+// Serves the folder (a folder's index.html for a path ending in a slash), and `extra` (a map of path to { type, body }) from
 // memory. Resolves to the listening server.
 export function serve(root, extra = {}) {
   const server = http.createServer((request, response) => {
@@ -66,7 +66,7 @@ export function serve(root, extra = {}) {
       response.end(extra[name].body);
       return;
     }
-    const file = path.join(root, name === '/' ? 'index.html' : name);
+    const file = path.join(root, name.endsWith('/') ? name + 'index.html' : name);
     const type = kContentTypes[path.extname(file)];
     if (!file.startsWith(path.resolve(root) + path.sep) || !type || !fs.existsSync(file)) {
       response.writeHead(404).end();

@@ -18,6 +18,7 @@ import path from 'node:path';
 import zlib from 'node:zlib';
 import { kChromeFlags, kEngineNames, launchEngine, pasteByEvent, serve } from './engines.mjs';
 import { pageChecks } from './page_checks.mjs';
+import { checkWorkers } from './worker_checks.mjs';
 
 const kWidth = 1030;
 const kHeight = 630;
@@ -566,15 +567,9 @@ function watchErrors(page) {
 
 // --- the app: what the page loads, its manifest, offline, read aloud ---
 
-// What the page loads, gzipped as a server would send it (the icons are
-// fetched only to install the app).
-const kLoadedFiles = [
-  'index.html',
-  'punktmuster.js',
-  'punktmuster.wasm',
-  'manifest.webmanifest',
-  'service-worker.js',
-];
+// What the page loads, gzipped as a server would send it (the program's
+// script is in index.html; the icons are fetched only to install the app).
+const kLoadedFiles = ['index.html', 'punktmuster.wasm', 'manifest.webmanifest', 'service-worker.js'];
 const kGzipBudgetBytes = 150000;
 const kScreenGrey = '#d0d0d0'; // the screen's light grey, the app's colours
 
@@ -745,6 +740,7 @@ async function runIn(name, golden) {
       const helpers = { check, until, type, inputTaken, titleShown, showsScreen, giveReference, readPpm };
       const more = { loadGolden, drawnFrom, drawnDetail, watchDrawing, watchErrors, referenceDir, kLimitMs, kChromeFlags };
       await pageChecks(engine.browser, url, { ...helpers, ...more });
+      await checkWorkers({ browser: engine.browser, siteDir, serve, check, titleShown, watchErrors });
       // Last: it stops the server.
       await checkOffline(page, server);
     } else {
