@@ -7,7 +7,7 @@
 #include <cmath>
 #include <vector>
 
-#include "display/headless.h"
+#include "display/headless/headless.h"
 #include "main/program.h"
 #include "terms/terms.h"
 

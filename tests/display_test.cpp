@@ -8,7 +8,7 @@
 
 #include "display/codepage.h"
 #include "display/fonts.h"
-#include "display/headless.h"
+#include "display/headless/headless.h"
 #include "display/surface.h"
 #include "test_screen.h"
 

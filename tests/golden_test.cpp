@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "display/headless.h"
+#include "display/headless/headless.h"
 #include "main/program.h"
 #include "terms/terms.h"
 

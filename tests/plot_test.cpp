@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "display/headless.h"
+#include "display/headless/headless.h"
 #include "main/program.h"
 #include "terms/terms.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "display/headless.h"
+#include "display/headless/headless.h"
 #include "main/range_text.h"
 #include "test_screen.h"
 

@@ -12,7 +12,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "display/headless.h"
+#include "display/headless/headless.h"
 #include "main/program.h"
 #include "main/range_text.h"
 #include "terms/terms.h"

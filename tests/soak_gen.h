@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "display/display.h"
-#include "display/headless.h"
+#include "display/headless/headless.h"
 #include "main/program.h"
 
 namespace soak {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "display/headless.h"
+#include "display/headless/headless.h"
 #include "main/program.h"
 #include "textscreen/textscreen.h"
 

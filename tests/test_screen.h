@@ -5,7 +5,7 @@
 #include <string>
 
 #include "display/display.h"
-#include "display/headless.h"
+#include "display/headless/headless.h"
 
 inline void OpenTextScreen() {
   HeadlessReset();

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "display/display.h"
-#include "display/headless.h"
+#include "display/headless/headless.h"
 #include "test_screen.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "display/display.h"
-#include "display/headless.h"
+#include "display/headless/headless.h"
 #include "terms/terms.h"
 #include "terms/terms_internal.h"
 #include "test_screen.h"

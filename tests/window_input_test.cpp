@@ -1,12 +1,12 @@
 // What the real window's events mean to the program: keys, text and clicks,
 // mapped without a window or a video driver.
-#include "display/window_input.h"
-
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 #include <vector>
+
+#include "display/window/input.h"
 
 namespace {
 

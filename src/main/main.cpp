@@ -2,7 +2,7 @@
 // a thread of its own.
 #include <thread>
 
-#include "display/window.h"
+#include "display/window/window.h"
 #include "main/program.h"
 #include "textscreen/textscreen.h"
 

@@ -14,7 +14,7 @@ import path from 'node:path';
 import { fileURLToPath } from 'node:url';
 
 const kHere = path.dirname(fileURLToPath(import.meta.url));
-const kSourceDir = path.join(kHere, '..', '..', 'src', 'display');
+const kSourceDir = path.join(kHere, '..', '..', 'src', 'display', 'web');
 const kLimitMs = 60000; // against a hang
 // A custom section "build" with one byte: the module does the same, its
 // bytes differ.
@@ -37,10 +37,10 @@ function makeCopies(siteDir) {
   execFileSync('cmake', [
     `-DSITE=${other}`,
     `-DFILES=${files.join(',')}`,
-    `-DTEMPLATE=${path.join(kSourceDir, 'web_service_worker.js')}`,
+    `-DTEMPLATE=${path.join(kSourceDir, 'service_worker.js')}`,
     `-DOUT=${path.join(other, 'service-worker.js')}`,
     '-P',
-    path.join(kSourceDir, 'web_service_worker.cmake'),
+    path.join(kSourceDir, 'service_worker.cmake'),
   ]);
   fs.copyFileSync(wasm, path.join(copy('mixed'), 'punktmuster.wasm'));
   return origin;

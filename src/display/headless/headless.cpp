@@ -1,7 +1,7 @@
 // The headless surface: the shared drawing code without a window. Input comes
 // from the test (directly or from a script handed over as the program waits),
 // time from a virtual clock, and every text and pixel is logged.
-#include "display/headless.h"
+#include "display/headless/headless.h"
 
 #include <cassert>
 #include <cmath>

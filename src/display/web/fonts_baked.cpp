@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "display/baked_glyphs.h"
 #include "display/codepage.h"
 #include "display/fonts.h"
+#include "display/web/baked_glyphs.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
-# Writes the page (cmake -P, after every link of the program): web_index.html
+# Writes the page (cmake -P, after every link of the program): index.html
 # with the program's script put in place of its marker, so that the page
 # needs only the wasm besides itself before the title.
-#   -DSCRIPT=punktmuster.js -DTEMPLATE=web_index.html -DOUT=the page to write
+#   -DSCRIPT=punktmuster.js -DTEMPLATE=index.html -DOUT=the page to write
 file(READ "${TEMPLATE}" page)
 file(READ "${SCRIPT}" script)
 set(marker "@PUNKT_PROGRAM@")

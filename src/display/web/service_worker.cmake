@@ -1,9 +1,9 @@
 # Writes the page's service worker (cmake -P, after every build of the site):
-# web_service_worker.js with the files it keeps, each with its SHA-256 as a
+# service_worker.js with the files it keeps, each with its SHA-256 as a
 # subresource integrity value ("sha256-" and the hash in base64), so that the
 # worker takes only this build's files; and a build hash made of them, so
 # that the cache's name changes with every build whose files differ.
-#   -DSITE=folder of the site -DFILES=name,name,... -DTEMPLATE=web_service_worker.js
+#   -DSITE=folder of the site -DFILES=name,name,... -DTEMPLATE=service_worker.js
 #   -DOUT=the service worker to write
 string(REPLACE "," ";" files "${FILES}")
 

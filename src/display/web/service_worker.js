@@ -1,7 +1,7 @@
 // The page's service worker: it keeps every file of the page in a cache and
 // answers from there first, so that after one visit the program starts
 // without a network. The build writes each file's SHA-256 into it
-// (web_service_worker.cmake), and it fetches each file with that integrity:
+// (service_worker.cmake), and it fetches each file with that integrity:
 // a server that hands out a file of another build (a deploy half done, a
 // stale copy on the way) fails the install, the worker before goes on
 // serving its own build, and the next visit tries again. A build with other

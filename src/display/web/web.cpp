@@ -1,11 +1,11 @@
 // The web surface: the shared drawing core shown on a canvas of a web page
-// (web.js is the page's side). The program's logic runs on the page's one
+// (page.js is the page's side). The program's logic runs on the page's one
 // thread; every wait (input, Pause, the pacing of a drawing) suspends it
 // through Asyncify and leaves the browser free for events and frames. A wait
 // for input is one promise that the next key or click settles: nothing runs
 // while the user reads or types. What the program prints is said to a screen
 // reader where the program stops to wait (the page's live region).
-#include "display/web.h"
+#include "display/web/web.h"
 
 #include <emscripten.h>
 #include <emscripten/em_js.h>
@@ -192,7 +192,7 @@ void SayInput() {
 
 }  // namespace
 
-// ---- Called by the page (web.js) ----
+// ---- Called by the page (page.js) ----
 
 extern "C" {
 

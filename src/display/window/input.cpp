@@ -1,5 +1,5 @@
 // The window's key, text and mouse events as the program's keys and clicks.
-#include "display/window_input.h"
+#include "display/window/input.h"
 
 #include <iterator>
 

@@ -2,7 +2,7 @@
 // (ServeWindow); the program's logic draws into the shared framebuffer from
 // its own thread, and the two meet only in the hand-off (handoff.cpp) and the
 // framebuffer's lock.
-#include "display/window.h"
+#include "display/window/window.h"
 
 #include <SDL.h>
 
@@ -20,7 +20,7 @@
 #include "display/fonts.h"
 #include "display/handoff.h"
 #include "display/surface.h"
-#include "display/window_input.h"
+#include "display/window/input.h"
 
 namespace {
 
