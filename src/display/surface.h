@@ -1,8 +1,18 @@
-// Inside the display surface: the boundary between the shared core (drawing,
-// fonts, the input hand-off) and each surface that shows it: the real window
-// (window.cpp), the headless surface for tests (headless.cpp) and the browser
-// page (web.cpp). A build links the core and exactly one surface. Not for use
-// outside src/display.
+// Inside the display: the boundary between the shared core (this folder) and
+// each surface that shows it: window/ (the real window on SDL), headless/
+// (the twin for tests) and web/ (the browser page). A build links the core
+// and exactly one surface. Not for use outside src/display.
+//
+// A surface supplies:
+//   waits  OpenWindow, Pause, AwaitKeyOrClick (display.h): what only it can do;
+//   notes  NotifyDrawn, NotePrinted, NotePixel, NoteKeyRead (below): what the
+//          core tells it as the program draws and reads;
+//   fonts  fonts.h where it has no FreeType (web/ bakes its glyphs).
+// The core offers it (below):
+//   input  PutKey, PutClick, PutDoubleClick, PutPaste, TakesPaste, PutText,
+//          MarkWaiting, SetWindowOpen, InputOrClosed;
+//   pixels TakeChangedArea, CopyPixels, ResetSurface;
+//   time   PacedSleepMs, PauseSpanMs; and ClampedPx for coordinates.
 #pragma once
 
 #include <cstdint>

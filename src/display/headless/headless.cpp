@@ -1,3 +1,4 @@
+// Waits OpenWindow, Pause, AwaitKeyOrClick; notes NotifyDrawn, NotePrinted, NotePixel, NoteKeyRead.
 // The headless surface: the shared drawing code without a window. Input comes
 // from the test (directly or from a script handed over as the program waits),
 // time from a virtual clock, and every text and pixel is logged.

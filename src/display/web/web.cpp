@@ -1,3 +1,4 @@
+// Waits OpenWindow, Pause, AwaitKeyOrClick; notes NotifyDrawn, NotePrinted, NotePixel, NoteKeyRead.
 // The web surface: the shared drawing core shown on a canvas of a web page
 // (page.js is the page's side). The program's logic runs on the page's one
 // thread; every wait (input, Pause, the pacing of a drawing) suspends it

@@ -1,3 +1,4 @@
+// Waits OpenWindow, Pause, AwaitKeyOrClick; notes NotifyDrawn, NotePrinted, NotePixel, NoteKeyRead.
 // The real window on SDL. The window and its events live on the main thread
 // (ServeWindow); the program's logic draws into the shared framebuffer from
 // its own thread, and the two meet only in the hand-off (handoff.cpp) and the
