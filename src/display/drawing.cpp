@@ -33,6 +33,10 @@ struct Framebuffer {
       std::vector<std::uint32_t>(kAreaPixels, kSystemFaceColor);
   bool dirty = false;  // pixels changed since the last TakeChangedArea
   PixelRect changed = {0, 0, 0, 0};
+  // The pixels SetPixel set since then, while nothing else changed and
+  // there were no more than kMostChangedPoints.
+  std::vector<PixelPoint> points;
+  bool only_points = true;
 };
 
 // The logic thread's own: where and how the next text or pixel is drawn.
@@ -73,7 +77,7 @@ Color ResolveInk(Color c) {
 }
 
 // Lock held.
-void MarkChanged(Framebuffer& f, int left, int top, int right, int bottom) {
+void GrowChanged(Framebuffer& f, int left, int top, int right, int bottom) {
   if (left >= right || top >= bottom) return;
   if (!f.dirty) {
     f.dirty = true;
@@ -84,6 +88,13 @@ void MarkChanged(Framebuffer& f, int left, int top, int right, int bottom) {
   f.changed.top = std::min(f.changed.top, top);
   f.changed.right = std::max(f.changed.right, right);
   f.changed.bottom = std::max(f.changed.bottom, bottom);
+}
+
+// Anything but a single pixel; lock held.
+void MarkChanged(Framebuffer& f, int left, int top, int right, int bottom) {
+  GrowChanged(f, left, top, right, bottom);
+  f.only_points = false;
+  f.points.clear();
 }
 
 // Fills [left, right) x [top, bottom), clipped to the area; lock held.
@@ -190,10 +201,16 @@ void ResetSurface() {
   ResetHandoff();
 }
 
-PixelRect TakeChangedArea() {
+PixelRect TakeChangedArea(std::vector<PixelPoint>* points) {
   std::lock_guard<std::mutex> hold(g_frame.lock);
   PixelRect area = g_frame.dirty ? g_frame.changed : PixelRect{0, 0, 0, 0};
+  if (points) {
+    points->clear();
+    if (g_frame.dirty && g_frame.only_points) points->swap(g_frame.points);
+  }
   g_frame.dirty = false;
+  g_frame.only_points = true;
+  g_frame.points.clear();
   return area;
 }
 
@@ -331,7 +348,13 @@ void SetPixel(double x, double y, Color color) {
     std::lock_guard<std::mutex> hold(g_frame.lock);
     g_frame.pixels[static_cast<std::size_t>(py) * kWindowWidthPx + px] =
         static_cast<std::uint32_t>(ink);
-    MarkChanged(g_frame, px, py, px + 1, py + 1);
+    GrowChanged(g_frame, px, py, px + 1, py + 1);
+    if (g_frame.only_points && g_frame.points.size() < kMostChangedPoints) {
+      g_frame.points.push_back({px, py, static_cast<std::uint32_t>(ink)});
+    } else {
+      g_frame.only_points = false;
+      g_frame.points.clear();
+    }
   }
   g_draw.x = NearAreaPx(x);
   g_draw.y = NearAreaPx(y);

@@ -11,12 +11,15 @@
 // The core offers it (below):
 //   input  PutKey, PutClick, PutDoubleClick, PutPaste, TakesPaste, PutText,
 //          MarkWaiting, SetWindowOpen, InputOrClosed;
-//   pixels TakeChangedArea, CopyPixels, ResetSurface;
+//   pixels TakeChangedArea (with the pixels set, where a surface wants them),
+//          CopyPixels, ResetSurface;
 //   time   PacedSleepMs, PauseSpanMs; and ClampedPx for coordinates.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "display/display.h"
 
@@ -52,6 +55,15 @@ struct PixelRect {
   int right;
   int bottom;
 };
+
+// One pixel that SetPixel set.
+struct PixelPoint {
+  int x;
+  int y;
+  std::uint32_t color;  // 0xRRGGBB
+};
+// A change of more single pixels than this is shown as its rectangle.
+constexpr std::size_t kMostChangedPoints = 4096;
 
 // ---- Supplied by each surface ----
 // Besides these, each surface defines the operations of display.h that only
@@ -107,8 +119,12 @@ void MarkWaiting(bool waiting);
 
 // The area drawn since the last call (empty, right <= left, when none), and
 // its pixels as 0xRRGGBB into `to`, a buffer of rows `stride_px` apart that
-// starts at the rectangle's top-left corner.
-PixelRect TakeChangedArea();
+// starts at the rectangle's top-left corner. With `points`, also the pixels
+// SetPixel set meanwhile, in their order, when nothing else was drawn and
+// there are at most kMostChangedPoints of them; else `points` comes back
+// empty. A drawing's frame is then just its new points, not their bounding
+// box.
+PixelRect TakeChangedArea(std::vector<PixelPoint>* points = nullptr);
 void CopyPixels(const PixelRect& area, std::uint32_t* to, int stride_px);
 // Back to the starting state: closed, no input, face-coloured, default
 // colours, no font selected.
