@@ -12,14 +12,14 @@ set -euo pipefail
 # libpng-dev comes with libfreetype-dev anyway; the build's icon tool uses it.
 run=(
   cmake ninja-build g++ pkg-config
-  libsdl2-dev libfreetype-dev libfontconfig-dev libpng-dev fonts-liberation
+  libsdl2-dev libx11-dev libfreetype-dev libfontconfig-dev libpng-dev fonts-liberation
 )
 # dpkg-shlibdeps (dpkg-dev) and file find the package's library dependencies.
 package=(dpkg-dev file)
 test=(
   libgtest-dev libbenchmark-dev libmuparser-dev
   clang libclang-rt-14-dev
-  xvfb xdotool xclip x11-apps x11-utils imagemagick
+  xvfb xdotool xclip x11-apps x11-utils x11-xserver-utils openbox imagemagick
   python3
   weston
   lintian desktop-file-utils appstream

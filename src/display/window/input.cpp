@@ -84,6 +84,12 @@ void MapKeyDown(const SDL_KeyboardEvent& key, WindowInput& in) {
   }
   SDL_Scancode sc = key.keysym.scancode;
   unsigned char code = 0;
+  // Alt+Enter is the desktop's chord for full screen, never the program's
+  // Enter; held down, it toggles once.
+  if ((key.keysym.mod & KMOD_ALT) != 0 && KeyOf(kControlKeys, sc, &code) && code == kKeyEnter) {
+    in.full_screen = key.repeat == 0;
+    return;
+  }
   if (KeyOf(kControlKeys, sc, &code)) {
     in.keys.push_back(std::string(1, static_cast<char>(code)));
     return;

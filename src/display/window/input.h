@@ -13,9 +13,10 @@
 struct WindowInput {
   std::vector<std::string> keys;  // in typing order, each as ReadKey gives it
   ClickKind click = kNoClick;
-  double x = 0;  // pixel position of the click in the drawing area
+  double x = 0;  // position of the click in the window, in SDL's window units
   double y = 0;
-  bool paste = false;  // Ctrl+V or Shift+Insert (the keypad's too): type the clipboard's text
+  bool paste = false;        // Ctrl+V or Shift+Insert (the keypad's too): type the clipboard's text
+  bool full_screen = false;  // Alt+Enter: into full screen or back
 };
 
 // The keys and the click an event carries; `modifiers` is the keyboard's

@@ -22,6 +22,8 @@
 #include "display/handoff.h"
 #include "display/surface.h"
 #include "display/window/input.h"
+#include "display/window/picture.h"
+#include "display/window/x11.h"
 
 namespace {
 
@@ -34,6 +36,10 @@ constexpr int kIdleWaitMs = 500;
 constexpr int kFrameMs = 16;  // at most about 60 presents a second
 // Window positions beyond this are off every screen anyway.
 constexpr int kFarthestWindowPx = 10000;
+// The smallest the window may be made, a fifth of the picture's size: the
+// picture scaled down further would show nothing but a blur.
+constexpr int kSmallestWindowWidthPx = kWindowWidthPx / 5;
+constexpr int kSmallestWindowHeightPx = kWindowHeightPx / 5;
 
 // The video drivers worth trying, by the variable that says a display is there.
 struct DisplayDriver {
@@ -53,7 +59,17 @@ struct WindowThread {
   bool failed = false;  // the window could not be made or drawn into
   bool present_wanted = false;
   Uint64 last_present_ms = 0;
-  std::vector<std::uint32_t> copy;  // the changed area on its way to the window
+  // Where the picture stands in the window surface, as last presented whole.
+  PictureLayout layout = {0, 0, 0, 0, 0};
+  int surface_width_px = 0;
+  int surface_height_px = 0;
+  bool paste_asked = false;  // the clipboard's owner has been asked for its text
+  // On their way to the window: the changed pixels of the framebuffer, and
+  // as the window shows them.
+  std::vector<std::uint32_t> copy;
+  std::vector<std::uint32_t> scaled;
+  std::vector<PixelPoint> points;
+  std::vector<SDL_Rect> rects;
 };
 
 // The logic thread's own: the schedule of the paced pixels, in
@@ -97,55 +113,130 @@ void PushWake() {
   SDL_PushEvent(&e);
 }
 
-// Copies the changed part of the framebuffer (all of it when `full`) to the
-// window and shows it.
-void Present(bool full) {
+// Writes `pixels` (0xRRGGBB, rows `stride_px` apart) into the rectangle `r`
+// of the window surface.
+void PutPixels(SDL_Surface* target, const SDL_Rect& r, const std::uint32_t* pixels, int stride_px) {
+  if (SDL_MUSTLOCK(target)) SDL_LockSurface(target);
+  auto* to = static_cast<std::uint8_t*>(target->pixels) +
+             static_cast<std::ptrdiff_t>(r.y) * target->pitch +
+             static_cast<std::ptrdiff_t>(r.x) * target->format->BytesPerPixel;
+  SDL_ConvertPixels(r.w, r.h, SDL_PIXELFORMAT_RGB888, pixels, stride_px * 4, target->format->format,
+                    to, target->pitch);
+  if (SDL_MUSTLOCK(target)) SDL_UnlockSurface(target);
+}
+
+// Scales the framebuffer's `area` into the window surface; the window's
+// rectangle that changed, empty when none.
+SDL_Rect PutArea(SDL_Surface* target, const PixelRect& area) {
+  WindowThread& w = g_window;
+  PixelRect shown = WindowAreaOf(w.layout, area);
+  shown.right = std::min(shown.right, target->w);
+  shown.bottom = std::min(shown.bottom, target->h);
+  SDL_Rect r{shown.left, shown.top, shown.right - shown.left, shown.bottom - shown.top};
+  if (r.w <= 0 || r.h <= 0) return {0, 0, 0, 0};
+  PixelRect from = FramebufferAreaOf(w.layout, shown);
+  w.copy.resize(static_cast<std::size_t>(from.right - from.left) * (from.bottom - from.top));
+  CopyPixels(from, w.copy.data(), from.right - from.left);
+  w.scaled.resize(static_cast<std::size_t>(r.w) * r.h);
+  ScalePixels(w.layout, shown, w.copy.data(), w.scaled.data(), r.w);
+  PutPixels(target, r, w.scaled.data(), r.w);
+  return r;
+}
+
+// A drawing's new points, each a block of the factor's size: a frame costs
+// its few hundred points, whatever the window's size.
+void PutPoints(SDL_Surface* target) {
+  WindowThread& w = g_window;
+  w.rects.clear();
+  const int side = w.layout.factor;
+  w.scaled.resize(static_cast<std::size_t>(side) * side);
+  for (const PixelPoint& p : w.points) {
+    PixelRect shown = WindowAreaOf(w.layout, {p.x, p.y, p.x + 1, p.y + 1});
+    if (shown.right > target->w || shown.bottom > target->h) continue;
+    SDL_Rect r{shown.left, shown.top, side, side};
+    std::fill(w.scaled.begin(), w.scaled.end(), p.color);
+    PutPixels(target, r, w.scaled.data(), side);
+    w.rects.push_back(r);
+  }
+  if (!w.rects.empty()) {
+    SDL_UpdateWindowSurfaceRects(w.window, w.rects.data(), static_cast<int>(w.rects.size()));
+  }
+}
+
+// Copies what changed in the framebuffer (all of it, in its border, when
+// `whole` or when the window's size changed) to the window and shows it.
+void Present(bool whole) {
   WindowThread& w = g_window;
   WakeArrived();
   w.present_wanted = false;
   w.last_present_ms = SDL_GetTicks64();
-  PixelRect area = TakeChangedArea();
-  if (full) area = {0, 0, kWindowWidthPx, kWindowHeightPx};
+  PixelRect area = TakeChangedArea(&w.points);
   if (!w.window) return;
   SDL_Surface* target = SDL_GetWindowSurface(w.window);
   if (!target) return;
-  area.right = std::min(area.right, target->w);
-  area.bottom = std::min(area.bottom, target->h);
-  int width = area.right - area.left;
-  int height = area.bottom - area.top;
-  if (width <= 0 || height <= 0) return;
-  w.copy.resize(static_cast<std::size_t>(width) * height);
-  CopyPixels(area, w.copy.data(), width);
-  if (SDL_MUSTLOCK(target)) SDL_LockSurface(target);
-  auto* to = static_cast<std::uint8_t*>(target->pixels) +
-             static_cast<std::ptrdiff_t>(area.top) * target->pitch +
-             static_cast<std::ptrdiff_t>(area.left) * target->format->BytesPerPixel;
-  SDL_ConvertPixels(width, height, SDL_PIXELFORMAT_RGB888, w.copy.data(), width * 4,
-                    target->format->format, to, target->pitch);
-  if (SDL_MUSTLOCK(target)) SDL_UnlockSurface(target);
-  SDL_Rect r{area.left, area.top, width, height};
-  SDL_UpdateWindowSurfaceRects(w.window, &r, 1);
+  if (whole || target->w != w.surface_width_px || target->h != w.surface_height_px) {
+    w.surface_width_px = target->w;
+    w.surface_height_px = target->h;
+    w.layout = LayoutInWindow(target->w, target->h);
+    SDL_FillRect(target, nullptr, SDL_MapRGB(target->format, 0, 0, 0));  // the black border
+    PutArea(target, {0, 0, kWindowWidthPx, kWindowHeightPx});
+    SDL_UpdateWindowSurface(w.window);
+  } else if (!w.points.empty() && w.layout.factor > 0) {
+    PutPoints(target);
+  } else {
+    SDL_Rect r = PutArea(target, area);
+    if (r.w > 0) SDL_UpdateWindowSurfaceRects(w.window, &r, 1);
+  }
+}
+
+// The paste that was asked of a slow clipboard owner is no longer wanted.
+void ForgetPaste() {
+  if (!g_window.paste_asked) return;
+  g_window.paste_asked = false;
+  StopClipboardAnswers();
 }
 
 // The close button or SIGINT/SIGTERM: the window goes, the program ends at
 // its next input.
 void CloseByUser() {
+  ForgetPaste();
   MarkWindowClosed();
   // Only hidden until the program ends: a wake-up already on its way must
   // still find the window.
   if (g_window.window) SDL_HideWindow(g_window.window);
 }
 
+// The window at the desktop's scale where that fits the screen's usable
+// area, and where the program asked for it, moved in so that all of it shows.
+void FitToDesktop(SDL_Window* window, int left, int top) {
+  SDL_Rect usable{0, 0, kWindowWidthPx, kWindowHeightPx};
+  int display = SDL_GetWindowDisplayIndex(window);
+  if (display < 0 || SDL_GetDisplayUsableBounds(display, &usable) != 0) return;
+  int factor = FittingFactor(DesktopFactorOf(window), usable.w, usable.h);
+  int width = factor * kWindowWidthPx;
+  int height = factor * kWindowHeightPx;
+  SDL_SetWindowSize(window, width, height);
+  left = std::max(usable.x, std::min(left, usable.x + usable.w - width));
+  top = std::max(usable.y, std::min(top, usable.y + usable.h - height));
+  SDL_SetWindowPosition(window, left, top);
+}
+
 void CreateTheWindow(const std::string& caption, int left, int top) {
   WindowThread& w = g_window;
+  // Made hidden, as its size depends on the display it lands on. High DPI
+  // lets a Wayland compositor hand over a buffer at its own scale, which the
+  // picture then fills sharply instead of being blurred up.
   w.window = SDL_CreateWindow(ToUtf8(caption).c_str(), left, top, kWindowWidthPx, kWindowHeightPx,
-                              SDL_WINDOW_SHOWN);
+                              SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
   if (!w.window) {
     std::fprintf(stderr, "punktmuster: Fenster konnte nicht erzeugt werden: %s\n", SDL_GetError());
     w.failed = true;
     MarkWindowClosed();
     return;
   }
+  SDL_SetWindowMinimumSize(w.window, kSmallestWindowWidthPx, kSmallestWindowHeightPx);
+  FitToDesktop(w.window, left, top);
+  SDL_ShowWindow(w.window);
   if (!SDL_GetWindowSurface(w.window)) {
     std::fprintf(stderr, "punktmuster: kein Zeichnen im Fenster möglich: %s\n", SDL_GetError());
     w.failed = true;
@@ -157,9 +248,45 @@ void CreateTheWindow(const std::string& caption, int left, int top) {
   Present(true);
 }
 
+// The framebuffer pixel under a click at SDL's window position; false on the
+// border. SDL gives the position in the window's units, which a compositor
+// that scales (high DPI on Wayland) makes larger than the surface's pixels.
+bool ClickedPixel(const WindowInput& in, double* x, double* y) {
+  WindowThread& w = g_window;
+  int width = 0;
+  int height = 0;
+  SDL_GetWindowSize(w.window, &width, &height);
+  if (width <= 0 || height <= 0) return false;
+  int px = 0;
+  int py = 0;
+  if (!PictureAt(w.layout, static_cast<int>(in.x * w.surface_width_px / width),
+                 static_cast<int>(in.y * w.surface_height_px / height), &px, &py)) {
+    return false;
+  }
+  *x = px;
+  *y = py;
+  return true;
+}
+
+void ToggleFullScreen() {
+  WindowThread& w = g_window;
+  if (!w.window) return;
+  bool full = (SDL_GetWindowFlags(w.window) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
+  SDL_SetWindowFullscreen(w.window, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
+}
+
 // The first press of a double click has already been handed over as a
 // single click, so the second is one double click: two reports in all.
 void HandOver(const WindowInput& in) {
+  if (in.full_screen) ToggleFullScreen();
+  double x = 0;
+  double y = 0;
+  // A click on the border reaches nothing: clamped to the picture's edge, it
+  // would land on another row and confirm the input by surprise.
+  bool click = in.click != kNoClick && ClickedPixel(in, &x, &y);
+  // The user's own key or click ends a paste still to come, as it ends one
+  // being typed.
+  if (!in.keys.empty() || click) ForgetPaste();
   // Several keys come only from one text event: typed one at a time.
   if (in.keys.size() > 1) {
     std::string text;
@@ -168,14 +295,18 @@ void HandOver(const WindowInput& in) {
   } else if (!in.keys.empty()) {
     PutKey(in.keys[0]);
   }
-  if (in.click != kNoClick) PutClick(in.x, in.y, in.click);
-  // Only when the paste can be taken: SDL waits a second for a slow owner
-  // of the clipboard and then takes the clipboard itself, emptied. SDL's
-  // clipboard belongs to the thread of the window, this one.
+  if (click) PutClick(x, y, in.click);
+  // Only when the paste can be taken, as reading the clipboard costs its
+  // owner work. On X11 the owner is asked and the window serves on until it
+  // answers; elsewhere SDL reads it at once. SDL's clipboard belongs to the
+  // thread of the window, this one.
   if (in.paste && TakesPaste()) {
-    char* text = SDL_GetClipboardText();
-    if (text) PutPaste(text);
-    SDL_free(text);
+    g_window.paste_asked = AskClipboard(g_window.window);
+    if (!g_window.paste_asked) {
+      char* text = SDL_GetClipboardText();
+      if (text) PutPaste(text);
+      SDL_free(text);
+    }
   }
 }
 
@@ -184,9 +315,16 @@ void HandleEvent(const SDL_Event& e) {
     g_window.present_wanted = true;
     return;
   }
+  std::string pasted;
   switch (e.type) {
     case SDL_QUIT:
       CloseByUser();
+      break;
+    case SDL_SYSWMEVENT:
+      if (g_window.paste_asked && ClipboardAnswer(g_window.window, e, &pasted)) {
+        ForgetPaste();
+        PutPaste(pasted);
+      }
       break;
     case SDL_WINDOWEVENT:
       if (e.window.event == SDL_WINDOWEVENT_CLOSE) {
