@@ -429,6 +429,23 @@ TEST(DisplaySurface, PasteAndTextAreTypedOneKeyAtATime) {
   }
 }
 
+// The window reads the clipboard only when a paste would be taken.
+TEST(DisplaySurface, TakesPasteOnlyWhileTheLogicWaitsInAnOpenWindow) {
+  struct Case {
+    bool waiting;
+    bool closed;
+    bool takes;
+  };
+  for (const Case& c :
+       {Case{true, false, true}, Case{false, false, false}, Case{true, true, false}}) {
+    OpenTextScreen();
+    MarkWaiting(c.waiting);
+    if (c.closed) HeadlessCloseWindow();
+    EXPECT_EQ(TakesPaste(), c.takes) << c.waiting << c.closed;
+    MarkWaiting(false);
+  }
+}
+
 TEST(DisplaySurface, WindowOpensClosesAndScriptsRunOut) {
   HeadlessReset();
   EXPECT_FALSE(WindowIsOpen());

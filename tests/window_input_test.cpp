@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "display/window/input.h"
+#include "display/window/picture.h"
 
 namespace {
 
@@ -53,6 +54,7 @@ struct Row {
   std::vector<std::string> keys;
   ClickKind click;
   bool paste = false;  // asks to paste the clipboard's text
+  bool full_screen = false;
 };
 
 TEST(WindowInput, EventsBecomeKeysAndClicks) {
@@ -148,16 +150,77 @@ TEST(WindowInput, EventsBecomeKeysAndClicks) {
       {"the V key alone, Cyrillic", Chord(SDL_SCANCODE_V, 0x43C, KMOD_NONE), 0, {}, kNoClick},
       {"ctrl on the V key, Dvorak k", Chord(SDL_SCANCODE_V, SDLK_k, KMOD_LCTRL), 0, {}, kNoClick},
       {"ctrl v, Dvorak", Chord(SDL_SCANCODE_PERIOD, SDLK_v, KMOD_LCTRL), 0, {}, kNoClick, true},
+      {"alt enter", KeyDown(SDL_SCANCODE_RETURN, KMOD_LALT), 0, {}, kNoClick, false, true},
+      {"alt keypad enter", KeyDown(SDL_SCANCODE_KP_ENTER, KMOD_RALT), 0, {}, kNoClick, false, true},
   };
   for (const Row& row : rows) {
     WindowInput in = InputOfEvent(row.event, row.modifiers);
     EXPECT_EQ(in.keys, row.keys) << row.name;
     EXPECT_EQ(in.click, row.click) << row.name;
     EXPECT_EQ(in.paste, row.paste) << row.name;
+    EXPECT_EQ(in.full_screen, row.full_screen) << row.name;
     if (row.click != kNoClick) {
       EXPECT_EQ(in.x, 40) << row.name;
       EXPECT_EQ(in.y, 30) << row.name;
     }
+  }
+}
+
+TEST(WindowPicture, DefaultFactorFollowsTheDesktopAndFits) {
+  struct Case {
+    const char* xft_dpi;
+    const char* gdk_scale;
+    int usable_width_px;
+    int usable_height_px;
+    int factor;
+  };
+  const Case cases[] = {
+      {"96", nullptr, 3840, 2160, 1},     {"120", nullptr, 3840, 2160, 1},
+      {"144", nullptr, 3840, 2160, 2},    {"192", "3", 3840, 2160, 2},
+      {"288", nullptr, 3840, 2160, 3},    {nullptr, "2", 3840, 2160, 2},
+      {nullptr, "1.5", 3840, 2160, 1},    {nullptr, nullptr, 3840, 2160, 1},
+      {"192", nullptr, 1920, 1080, 1},    {"288", nullptr, 2560, 1400, 2},
+      {"9600", nullptr, 99999, 99999, 8}, {"192", nullptr, 500, 300, 1},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(
+        FittingFactor(DesktopFactor(c.xft_dpi, c.gdk_scale), c.usable_width_px, c.usable_height_px),
+        c.factor)
+        << (c.xft_dpi ? c.xft_dpi : "-") << " " << (c.gdk_scale ? c.gdk_scale : "-") << " "
+        << c.usable_width_px;
+  }
+}
+
+TEST(WindowPicture, ClicksLandOnThePixelSeen) {
+  struct Case {
+    int window_width_px;
+    int window_height_px;
+    int x_px;
+    int y_px;
+    bool inside;
+    int x;
+    int y;
+  };
+  const Case cases[] = {
+      {1030, 630, 0, 0, true, 0, 0},
+      {1030, 630, 1029, 629, true, 1029, 629},
+      {2060, 1260, 741, 1031, true, 370, 515},
+      {3840, 2160, 375, 135, true, 0, 0},
+      {3840, 2160, 3464, 2024, true, 1029, 629},
+      {3840, 2160, 374, 1000, false, 0, 0},
+      {3840, 2160, 3465, 1000, false, 0, 0},
+      {3840, 2160, 1000, 2025, false, 0, 0},
+      // Below 1x: 515 x 315 from row 192.
+      {515, 700, 514, 192, true, 1028, 0},
+      {515, 700, 0, 506, true, 0, 628},
+      {515, 700, 0, 507, false, 0, 0},
+  };
+  for (const Case& c : cases) {
+    int x = 0;
+    int y = 0;
+    PictureLayout layout = LayoutInWindow(c.window_width_px, c.window_height_px);
+    EXPECT_EQ(PictureAt(layout, c.x_px, c.y_px, &x, &y), c.inside) << c.x_px << "," << c.y_px;
+    if (c.inside) EXPECT_EQ(x * 10000 + y, c.x * 10000 + c.y) << c.x_px << "," << c.y_px;
   }
 }
 

@@ -3,8 +3,10 @@
 # Source it from a test script run with bash (set -euo pipefail is fine):
 #
 #   . "$(dirname "$0")/lib.sh"
-#   e2e_start_xvfb                      start Xvfb (1280x800x24) on a free display;
-#                                       exports DISPLAY; everything is cleaned up on exit
+#   e2e_start_xvfb [WxH]                start Xvfb (default 1280x800, 24 bits) on a
+#                                       free display; exports DISPLAY; everything is
+#                                       cleaned up on exit. The server keeps its
+#                                       resources (xrdb) when its last client goes
 #   e2e_start PROGRAM [VAR=value ...]   start the program in the background with
 #                                       those environment settings; its pid is in
 #                                       E2E_PID, its stderr goes to the file $E2E_STDERR
@@ -95,7 +97,8 @@ e2e_program_or_release() {
 
 e2e_start_xvfb() {
   # The server picks a free display number itself and writes it to fd 3.
-  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$E2E_WORK/display" 2>/dev/null &
+  Xvfb -displayfd 3 -noreset -screen 0 "${1:-1280x800}x24" -nolisten tcp 3>"$E2E_WORK/display" \
+    2>/dev/null &
   E2E_XVFB_PID=$!
   local i
   for i in $(seq 100); do

@@ -8,11 +8,12 @@
 # the term would not translate (a message, no drawing) or draw another
 # figure.
 #
-# Before that, a paste during the title, where it is not taken: a clipboard
-# owner that answers only after 1.5 s still holds its text afterwards. Had
-# the program asked for the clipboard, SDL would have given up after a
-# second and taken the clipboard itself with an empty text. The limits
-# below only catch a hang.
+# Before that, a clipboard owner that answers only after 1.5 s: a paste
+# during the title, where it is not taken, leaves it alone; Ctrl+V at the pair
+# count types its text when it answers, and it still holds the text. Had the
+# program waited for the owner, SDL would have given up after a second and
+# taken the clipboard itself with an empty text. The limits below only catch
+# a hang.
 set -euo pipefail
 program=$(realpath "$1")
 here=$(cd "$(dirname "$0")" && pwd)
@@ -38,12 +39,22 @@ e2e_key ctrl+v shift+Insert
 sleep 2  # past the second SDL would wait for the owner's answer
 clipboard_has_7 || e2e_fail "a paste during the title took the clipboard: xclip -o gives" \
   "'$(xclip -o -selection clipboard 2>/dev/null)'; $(cat "$E2E_WORK/owner.log")"
-e2e_key Escape  # kept for the first input, which it ends
+# At the pair count the cursor stands on the offered 3; a character typed
+# there moves it, white, one cell right (cells from x = 351, 13 pixels wide).
+cursor_moved() {
+  e2e_shot "$E2E_WORK/count.ppm" && [ "$(e2e_count "$E2E_WORK/count.ppm" 364 504 13 24 FFFFFF)" -gt 150 ]
+}
+e2e_wait_for 15 e2e_heading_shown "$E2E_WORK/count.ppm" || e2e_fail "no description screen"
+cursor_moved && e2e_fail "the cursor left its place before the paste"
+e2e_key ctrl+v
+e2e_wait_for 5 cursor_moved || e2e_fail "the slow owner's text was not typed"
+clipboard_has_7 || e2e_fail "a paste at the pair count took the clipboard; $(cat "$E2E_WORK/owner.log")"
+e2e_key Escape
 e2e_wait_exit 30 || e2e_fail "still running after ESC"
 [ "$E2E_STATUS" -eq 0 ] || e2e_fail "exit code $E2E_STATUS after ESC"
 kill "$owner_pid" 2>/dev/null || true
 wait "$owner_pid" 2>/dev/null || true
-echo "a paste during the title leaves a slow owner's clipboard alone"
+echo "a slow owner's text is pasted at an input and stays on the clipboard"
 
 # xclip serves the clipboard from the foreground until the server goes.
 printf '%s\r\n' "$term" | xclip -quiet -selection clipboard >/dev/null 2>&1 &

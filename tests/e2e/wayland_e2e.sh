@@ -3,7 +3,8 @@
 # virtual X server (its x11 backend gives Wayland clients a seat with keyboard
 # and pointer), and the program starts with DISPLAY unset. It shows the
 # title, then the description screen, draws the first figure after Return
-# keys and ends with exit code 0 on ESC; SIGTERM ends it with 0 as well.
+# keys and ends with exit code 0 on ESC; SIGTERM ends it with 0 as well. On an
+# output of scale 2 it is sharp: every picture pixel is a 2 x 2 block.
 # Weston places the window where it likes: the program's area is found on
 # the screenshot of the whole screen by its grey background. The limits
 # below only catch a hang.
@@ -11,12 +12,13 @@ set -euo pipefail
 program=$(realpath "$1")
 . "$(dirname "$0")/lib.sh"
 
-# Weston's output, inside the 1280x800 screen of the X server: a strip to
-# the right and below stays plain X root, where the pointer can leave it.
+# Weston's output, inside the 2560x1600 screen of the X server even at scale
+# 2: a strip to the right and below stays plain X root, where the pointer
+# can leave it.
 weston_width=1240
 weston_height=780
-outside_x=1270
-outside_y=790
+outside_x=2540
+outside_y=1590
 area_width=1030
 area_height=630
 
@@ -37,7 +39,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-e2e_start_xvfb
+e2e_start_xvfb 2560x1600
 
 # No panel, a plain background that is not the program's grey, and no
 # screen blanking while the test waits.
@@ -50,15 +52,18 @@ locking=false
 background-color=0xff002040
 INI
 # The pixman renderer: no GL needed on the X server's side.
-XDG_RUNTIME_DIR="$runtime" weston --config="$E2E_WORK/weston.ini" --backend=x11-backend.so \
-  --use-pixman --socket="$socket" --width="$weston_width" --height="$weston_height" \
-  >"$E2E_WORK/weston.log" 2>&1 &
-weston_pid=$!
-weston_ready() { [ -S "$runtime/$socket" ]; }
-e2e_wait_for 30 weston_ready || {
-  cat "$E2E_WORK/weston.log" >&2
-  e2e_fail "weston did not start"
+start_weston() {
+  XDG_RUNTIME_DIR="$runtime" weston --config="$E2E_WORK/weston.ini" --backend=x11-backend.so \
+    --use-pixman --socket="$socket" --width="$weston_width" --height="$weston_height" \
+    --scale="$1" >"$E2E_WORK/weston.log" 2>&1 &
+  weston_pid=$!
+  e2e_wait_for 30 weston_ready || {
+    cat "$E2E_WORK/weston.log" >&2
+    e2e_fail "weston did not start"
+  }
 }
+weston_ready() { [ -S "$runtime/$socket" ]; }
+start_weston 1
 
 # The program's area cut out of a screenshot of the whole screen, as a window
 # screenshot for the landmarks of lib.sh; its corner on the screen goes to
@@ -125,4 +130,29 @@ e2e_term
 e2e_wait_exit 30 || e2e_fail "still running after SIGTERM"
 [ "$E2E_STATUS" -eq 0 ] || e2e_fail "exit code $E2E_STATUS after SIGTERM"
 echo "SIGTERM: exit code 0"
+
+# Third run: an output of scale 2, which the window's buffer follows. Weston
+# draws its pointer into the output: in from outside, then parked on the
+# background.
+kill "$weston_pid"
+wait "$weston_pid" 2>/dev/null || true
+rm -f "$runtime/$socket" "$runtime/$socket.lock"
+start_weston 2
+area_width=2060
+area_height=1260
+start_program
+xdotool mousemove "$outside_x" "$outside_y"
+sleep 0.2
+xdotool mousemove "$((outside_x - 70))" "$((outside_y - 40))"
+heading_at_2x() {
+  area_shot "$E2E_WORK/2x.ppm" && convert "$E2E_WORK/2x.ppm" -sample 50% "ppm:$E2E_WORK/half.ppm" &&
+    e2e_heading_in "$E2E_WORK/half.ppm"
+}
+e2e_wait_for 30 heading_at_2x || e2e_fail "no description screen at scale 2"
+convert "$E2E_WORK/half.ppm" -sample 200% "ppm:$E2E_WORK/blocks.ppm"
+[ "$(compare -metric AE "$E2E_WORK/2x.ppm" "$E2E_WORK/blocks.ppm" null: 2>&1)" = 0 ] ||
+  e2e_fail "at scale 2 some picture pixels are not 2x2 blocks of one colour"
+e2e_term
+e2e_wait_exit 30 || e2e_fail "still running after SIGTERM at scale 2"
+echo "scale 2: every picture pixel a 2x2 block"
 echo "ok"
