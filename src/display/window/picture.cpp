@@ -103,9 +103,9 @@ PixelRect FramebufferAreaOf(const PictureLayout& l, const PixelRect& shown) {
 }
 
 void ScalePixels(const PictureLayout& l, const PixelRect& shown, const std::uint32_t* from,
-                 std::uint32_t* to, int stride_px) {
+                 int from_stride_px, std::uint32_t* to, int stride_px) {
   const PixelRect src = FramebufferAreaOf(l, shown);
-  const long long src_width = src.right - src.left;
+  const long long from_stride = from_stride_px;
   const int width = shown.right - shown.left;
   if (l.factor > 0) {
     // Rows of one framebuffer row are copies of the first.
@@ -115,7 +115,7 @@ void ScalePixels(const PictureLayout& l, const PixelRect& shown, const std::uint
         std::copy(row - stride_px, row - stride_px + width, row);
         continue;
       }
-      const std::uint32_t* in = from + ((y - l.top) / l.factor - src.top) * src_width;
+      const std::uint32_t* in = from + ((y - l.top) / l.factor - src.top) * from_stride;
       for (int x = shown.left; x < shown.right; ++x) {
         row[x - shown.left] = in[(x - l.left) / l.factor - src.left];
       }
@@ -137,7 +137,7 @@ void ScalePixels(const PictureLayout& l, const PixelRect& shown, const std::uint
         const long long wy = Overlap(dy, sy, kH, l.height);
         for (long long sx = sx0; sx < sx1; ++sx) {
           const unsigned long long weight = wy * Overlap(dx, sx, kW, l.width);
-          const std::uint32_t p = from[(sy - src.top) * src_width + (sx - src.left)];
+          const std::uint32_t p = from[(sy - src.top) * from_stride + (sx - src.left)];
           for (int c = 0; c < 3; ++c) sum[c] += weight * ((p >> (8 * c)) & 0xFF);
         }
       }

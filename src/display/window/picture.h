@@ -40,9 +40,10 @@ PixelRect WindowAreaOf(const PictureLayout& layout, const PixelRect& area);
 // The framebuffer pixels that the window rectangle `shown` (inside the
 // picture) is made of.
 PixelRect FramebufferAreaOf(const PictureLayout& layout, const PixelRect& shown);
-// Fills `to` (rows `stride_px` apart, from the corner of `shown`) with the
-// window's pixels of `shown`, made of `from`: the framebuffer's pixels of
-// FramebufferAreaOf(shown), rows of that area's width. Nearest pixel at a
-// whole factor, the average of the covered pixels when scaled down.
+// Fills `to` (rows `to_stride_px` apart, from the corner of `shown`) with
+// the window's pixels of `shown`, made of `from`: the framebuffer's pixels of
+// FramebufferAreaOf(shown), from its corner, rows `from_stride_px` apart.
+// Nearest pixel at a whole factor, the average of the covered pixels when
+// scaled down.
 void ScalePixels(const PictureLayout& layout, const PixelRect& shown, const std::uint32_t* from,
-                 std::uint32_t* to, int stride_px);
+                 int from_stride_px, std::uint32_t* to, int to_stride_px);

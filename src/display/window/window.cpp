@@ -34,6 +34,9 @@ using Clock = std::chrono::steady_clock;
 // next to nothing, often enough that the program ends soon after a signal.
 constexpr int kIdleWaitMs = 500;
 constexpr int kFrameMs = 16;  // at most about 60 presents a second
+// The window's pixels are made this many at a time: a picture scaled up for
+// a large screen needs no second copy of the window's size.
+constexpr int kBandPx = 65536;
 // Window positions beyond this are off every screen anyway.
 constexpr int kFarthestWindowPx = 10000;
 // The smallest the window may be made, a fifth of the picture's size: the
@@ -58,6 +61,7 @@ struct WindowThread {
   SDL_Window* window = nullptr;
   bool failed = false;  // the window could not be made or drawn into
   bool present_wanted = false;
+  bool whole_wanted = false;  // shown, exposed or resized: the next present is whole
   Uint64 last_present_ms = 0;
   // Where the picture stands in the window surface, as last presented whole.
   PictureLayout layout = {0, 0, 0, 0, 0};
@@ -125,8 +129,8 @@ void PutPixels(SDL_Surface* target, const SDL_Rect& r, const std::uint32_t* pixe
   if (SDL_MUSTLOCK(target)) SDL_UnlockSurface(target);
 }
 
-// Scales the framebuffer's `area` into the window surface; the window's
-// rectangle that changed, empty when none.
+// Scales the framebuffer's `area` into the window surface, a band of rows at
+// a time; the window's rectangle that changed, empty when none.
 SDL_Rect PutArea(SDL_Surface* target, const PixelRect& area) {
   WindowThread& w = g_window;
   PixelRect shown = WindowAreaOf(w.layout, area);
@@ -137,9 +141,17 @@ SDL_Rect PutArea(SDL_Surface* target, const PixelRect& area) {
   PixelRect from = FramebufferAreaOf(w.layout, shown);
   w.copy.resize(static_cast<std::size_t>(from.right - from.left) * (from.bottom - from.top));
   CopyPixels(from, w.copy.data(), from.right - from.left);
-  w.scaled.resize(static_cast<std::size_t>(r.w) * r.h);
-  ScalePixels(w.layout, shown, w.copy.data(), w.scaled.data(), r.w);
-  PutPixels(target, r, w.scaled.data(), r.w);
+  const int band_rows = std::max(1, kBandPx / r.w);
+  w.scaled.resize(static_cast<std::size_t>(r.w) * std::min(band_rows, r.h));
+  for (int top = shown.top; top < shown.bottom; top += band_rows) {
+    PixelRect band = {shown.left, top, shown.right, std::min(top + band_rows, shown.bottom)};
+    PixelRect band_from = FramebufferAreaOf(w.layout, band);
+    const std::uint32_t* band_copy =
+        w.copy.data() +
+        static_cast<std::ptrdiff_t>(band_from.top - from.top) * (from.right - from.left);
+    ScalePixels(w.layout, band, band_copy, from.right - from.left, w.scaled.data(), r.w);
+    PutPixels(target, {band.left, band.top, r.w, band.bottom - band.top}, w.scaled.data(), r.w);
+  }
   return r;
 }
 
@@ -164,11 +176,13 @@ void PutPoints(SDL_Surface* target) {
 }
 
 // Copies what changed in the framebuffer (all of it, in its border, when
-// `whole` or when the window's size changed) to the window and shows it.
-void Present(bool whole) {
+// wanted whole or when the window's size changed) to the window and shows it.
+void Present() {
   WindowThread& w = g_window;
   WakeArrived();
+  const bool whole = w.whole_wanted;
   w.present_wanted = false;
+  w.whole_wanted = false;
   w.last_present_ms = SDL_GetTicks64();
   PixelRect area = TakeChangedArea(&w.points);
   if (!w.window) return;
@@ -178,7 +192,12 @@ void Present(bool whole) {
     w.surface_width_px = target->w;
     w.surface_height_px = target->h;
     w.layout = LayoutInWindow(target->w, target->h);
-    SDL_FillRect(target, nullptr, SDL_MapRGB(target->format, 0, 0, 0));  // the black border
+    const PictureLayout& l = w.layout;
+    const SDL_Rect border[] = {{0, 0, target->w, l.top},
+                               {0, l.top + l.height, target->w, target->h - l.top - l.height},
+                               {0, l.top, l.left, l.height},
+                               {l.left + l.width, l.top, target->w - l.left - l.width, l.height}};
+    SDL_FillRects(target, border, 4, SDL_MapRGB(target->format, 0, 0, 0));
     PutArea(target, {0, 0, kWindowWidthPx, kWindowHeightPx});
     SDL_UpdateWindowSurface(w.window);
   } else if (!w.points.empty() && w.layout.factor > 0) {
@@ -187,6 +206,13 @@ void Present(bool whole) {
     SDL_Rect r = PutArea(target, area);
     if (r.w > 0) SDL_UpdateWindowSurfaceRects(w.window, &r, 1);
   }
+}
+
+// At the next frame: the window's events at its start (shown, exposed, its
+// size) come close together and need one whole present only.
+void PresentWhole() {
+  g_window.whole_wanted = true;
+  g_window.present_wanted = true;
 }
 
 // The paste that was asked of a slow clipboard owner is no longer wanted.
@@ -245,7 +271,7 @@ void CreateTheWindow(const std::string& caption, int left, int top) {
   }
   SDL_StartTextInput();
   MarkWindowMade();
-  Present(true);
+  PresentWhole();
 }
 
 // The framebuffer pixel under a click at SDL's window position; false on the
@@ -333,7 +359,7 @@ void HandleEvent(const SDL_Event& e) {
                  e.window.event == SDL_WINDOWEVENT_RESTORED ||
                  e.window.event == SDL_WINDOWEVENT_SHOWN ||
                  e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
-        Present(true);
+        PresentWhole();
       }
       break;
     default:
@@ -416,7 +442,7 @@ bool ServeWindow() {
     if (timeout_ms > 0 && SDL_WaitEventTimeout(&e, timeout_ms)) HandleEvent(e);
     while (SDL_PollEvent(&e)) HandleEvent(e);
     if (g_signalled.exchange(false)) CloseByUser();
-    if (w.present_wanted && SDL_GetTicks64() - w.last_present_ms >= kFrameMs) Present(false);
+    if (w.present_wanted && SDL_GetTicks64() - w.last_present_ms >= kFrameMs) Present();
   }
   AllowWakes(false);
   // The window is hidden, not destroyed, and SDL is not shut down: a wake-up
