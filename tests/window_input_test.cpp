@@ -220,7 +220,9 @@ TEST(WindowPicture, ClicksLandOnThePixelSeen) {
     int y = 0;
     PictureLayout layout = LayoutInWindow(c.window_width_px, c.window_height_px);
     EXPECT_EQ(PictureAt(layout, c.x_px, c.y_px, &x, &y), c.inside) << c.x_px << "," << c.y_px;
-    if (c.inside) EXPECT_EQ(x * 10000 + y, c.x * 10000 + c.y) << c.x_px << "," << c.y_px;
+    if (c.inside) {
+      EXPECT_EQ(x * 10000 + y, c.x * 10000 + c.y) << c.x_px << "," << c.y_px;
+    }
   }
 }
 
