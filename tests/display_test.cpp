@@ -432,9 +432,7 @@ TEST(DisplaySurface, PasteAndTextAreTypedOneKeyAtATime) {
 // The window reads the clipboard only when a paste would be taken.
 TEST(DisplaySurface, TakesPasteOnlyWhileTheLogicWaitsInAnOpenWindow) {
   struct Case {
-    bool waiting;
-    bool closed;
-    bool takes;
+    bool waiting, closed, takes;
   };
   for (const Case& c :
        {Case{true, false, true}, Case{false, false, false}, Case{true, true, false}}) {
