@@ -275,8 +275,8 @@ void CreateTheWindow(const std::string& caption, int left, int top) {
 }
 
 // The framebuffer pixel under a click at SDL's window position; false on the
-// border. SDL gives the position in the window's units, which a compositor
-// that scales (high DPI on Wayland) makes larger than the surface's pixels.
+// border. SDL gives the position in the window's units; where a compositor
+// scales (high DPI on Wayland), the surface has more pixels than those.
 bool ClickedPixel(const WindowInput& in, double* x, double* y) {
   WindowThread& w = g_window;
   int width = 0;
