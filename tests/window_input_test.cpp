@@ -215,4 +215,16 @@ TEST(WindowPicture, ClicksLandOnThePixelSeen) {
   }
 }
 
+// Below 1x a window pixel is the average of the framebuffer pixels it covers.
+TEST(WindowPicture, ScaledDownPixelsAreAverages) {
+  const std::vector<std::uint32_t> quarter = {0xFF0000, 0x000000, 0x0000FF, 0x00FF00};
+  const std::vector<std::uint32_t> grey(9, 0x808080);
+  std::uint32_t out = 0;
+  ScalePixels(LayoutInWindow(515, 315), {0, 0, 1, 1}, quarter.data(), 2, &out, 1);
+  EXPECT_EQ(out, 0x404040u);
+  // 700 x 428: each window pixel covers parts of up to 3 x 3 pixels.
+  ScalePixels(LayoutInWindow(700, 428), {100, 100, 101, 101}, grey.data(), 3, &out, 1);
+  EXPECT_EQ(out, 0x808080u);
+}
+
 }  // namespace
