@@ -20,6 +20,21 @@ const kLimitMs = 60000; // against a hang
 // bytes differ.
 const kOtherSection = Buffer.from([0, 7, 5, ...Buffer.from('build'), 0x42]);
 
+// The service worker of the site in `dir` written anew by the build's rule,
+// for the files the one there keeps, in its order.
+function writeWorker(dir, template = path.join(kSourceDir, 'service_worker.js')) {
+  const worker = fs.readFileSync(path.join(dir, 'service-worker.js'), 'utf8');
+  const files = [...worker.matchAll(/\['([^'/]+)', 'sha256-/g)].map((match) => match[1]);
+  execFileSync('cmake', [
+    `-DSITE=${dir}`,
+    `-DFILES=${files.join(',')}`,
+    `-DTEMPLATE=${template}`,
+    `-DOUT=${path.join(dir, 'service-worker.js')}`,
+    '-P',
+    path.join(kSourceDir, 'service_worker.cmake'),
+  ]);
+}
+
 // The three copies in a new folder, which the caller removes.
 function makeCopies(siteDir) {
   const origin = fs.mkdtempSync(path.join(os.tmpdir(), 'punktmuster-copies-'));
@@ -32,26 +47,19 @@ function makeCopies(siteDir) {
   const other = copy('b');
   const wasm = path.join(other, 'punktmuster.wasm');
   fs.writeFileSync(wasm, Buffer.concat([fs.readFileSync(wasm), kOtherSection]));
-  // The worker keeps every file of the site but itself.
-  const files = fs.readdirSync(other).filter((name) => name !== 'service-worker.js');
-  execFileSync('cmake', [
-    `-DSITE=${other}`,
-    `-DFILES=${files.join(',')}`,
-    `-DTEMPLATE=${path.join(kSourceDir, 'service_worker.js')}`,
-    `-DOUT=${path.join(other, 'service-worker.js')}`,
-    '-P',
-    path.join(kSourceDir, 'service_worker.cmake'),
-  ]);
+  writeWorker(other);
   fs.copyFileSync(wasm, path.join(copy('mixed'), 'punktmuster.wasm'));
   return origin;
 }
 
-// Registers the page's worker (or joins the page's own registration) and
-// waits for it to end its install: 'activated', or 'redundant' when the
-// install failed.
-function installOutcome(page) {
-  return page.evaluate(async (limitMs) => {
+// Registers the page's worker (or joins the page's own registration), or
+// with `update` looks for a newer one, and waits for it to end its install:
+// 'activated', or 'redundant' when the install failed.
+function installOutcome(page, update = false) {
+  return page.evaluate(async (limitMs, update) => {
     const registration = await navigator.serviceWorker.register('service-worker.js');
+    const found = new Promise((resolve) => registration.addEventListener('updatefound', resolve));
+    if (update) await Promise.all([registration.update(), found]);
     const worker = registration.installing || registration.waiting || registration.active;
     if (!worker) return 'no worker';
     return new Promise((resolve) => {
@@ -62,7 +70,16 @@ function installOutcome(page) {
       look();
       setTimeout(() => resolve(`still ${worker.state}`), limitMs);
     });
-  }, kLimitMs);
+  }, kLimitMs, update);
+}
+
+// Every cache of the host with its number of entries.
+function cacheSizes(page) {
+  return page.evaluate(async () => {
+    const names = await caches.keys();
+    const sizes = names.map(async (name) => [name, (await (await caches.open(name)).keys()).length]);
+    return JSON.stringify(await Promise.all(sizes));
+  });
 }
 
 export async function checkWorkers({ browser, siteDir, serve, check, titleShown, watchErrors }) {
@@ -87,6 +104,18 @@ export async function checkWorkers({ browser, siteDir, serve, check, titleShown,
       outcome = await installOutcome(page);
       check(`the copy at /${copy}/ installs its worker`, outcome === 'activated', outcome);
     }
+    // A release of /a/ that changes only the worker, whose install meets a
+    // file of another build: the worker before keeps its cache whole.
+    const before = await cacheSizes(page);
+    const template = path.join(origin, 'changed_worker.js');
+    fs.writeFileSync(template, `${fs.readFileSync(path.join(kSourceDir, 'service_worker.js'))}\n//\n`);
+    writeWorker(path.join(origin, 'a'), template);
+    fs.appendFileSync(path.join(origin, 'a', 'manifest.webmanifest'), ' ');
+    await page.goto(`${base}/a/`, { waitUntil: 'load' });
+    outcome = await installOutcome(page, true);
+    const after = await cacheSizes(page);
+    const kept = outcome === 'redundant' && after === before;
+    check('a failed update of the worker alone leaves every cache whole', kept, `${outcome}: ${before} -> ${after}`);
     server.close();
     server.closeAllConnections();
     await page.setOfflineMode(true);
