@@ -35,15 +35,15 @@ Module['page'] = (function () {
     context.fillStyle = '#' + colour.toString(16).padStart(6, '0');
   }
 
-  function present() {
-    frameRequested = false;
-    const at = Module['_web_frame']() >> 2;
+  // Paints a Frame of web.cpp: left, top, width, height, address of the
+  // pixels, count and address of the points.
+  function paint(frame) {
+    const at = frame >> 2;
     if (at === 0) return;
-    // A Frame of web.cpp: left, top, width, height, address of the pixels,
-    // count and address of the points.
     const count = HEAP32[at + 5];
-    if (count > 0) {
+    if (HEAP32[at + 4] === 0) {
       // Only single pixels were set (a drawing): just those, in their order.
+      // A list of none paints nothing: its area is no picture to copy.
       const points = HEAP32[at + 6] >> 2;
       for (let i = points; i < points + 3 * count; i += 3) {
         setInk(HEAPU32[i + 2]);
@@ -56,6 +56,18 @@ Module['page'] = (function () {
       context.putImageData(new ImageData(rgba, width, height), HEAP32[at], HEAP32[at + 1]);
     }
     if (Module['onFrame']) Module['onFrame']();
+  }
+
+  function present() {
+    frameRequested = false;
+    paint(Module['_web_frame']());
+  }
+
+  // A 2D context that was lost comes back empty and with its colour reset:
+  // the whole picture again, and the colour set anew at the next pixel.
+  function onContextRestored() {
+    ink = -1;
+    paint(Module['_web_whole_frame']());
   }
 
   // Runs the procedure once the next frame is painted.
@@ -355,6 +367,7 @@ Module['page'] = (function () {
     typing[change]('compositionupdate', onCompositionUpdate);
     typing[change]('compositionend', onCompositionEnd);
     canvas[change]('mousedown', onMouseDown);
+    canvas[change]('contextrestored', onContextRestored);
     keyBar[change]('pointerdown', onBarDown);
     keyBar[change]('click', onBarClick);
     keyBar[change]('mousedown', keepFocus);
