@@ -273,6 +273,13 @@ EMSCRIPTEN_KEEPALIVE int web_input_pending() {
   return InputOrClosed() && WindowIsOpen() ? 1 : 0;
 }
 
+// 1 while the program waits at an input with nothing handed over left to
+// take: what the page handed last gave it nothing, and it goes on waiting
+// without a word to the page.
+EMSCRIPTEN_KEEPALIVE int web_idle() {
+  return TakesPaste() && !InputOrClosed() ? 1 : 0;
+}
+
 // What changed since the last frame, ready for the canvas; 0 when nothing.
 EMSCRIPTEN_KEEPALIVE Frame* web_frame() {
   g_web.frame_wanted = false;
