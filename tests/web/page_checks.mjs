@@ -184,33 +184,29 @@ async function checkExample(browser, url, t) {
   await page.close();
 }
 
-// At the pair count, input that gives the program nothing holds nothing up:
-// the examples row is back after Tab and after a paste of no character of
-// the code page; the browser's own keys stay the browser's (a listener after
-// the page's sees whether it prevented them, and keeps them from the
-// browser); a tap behind a composition the program cannot hold is taken at
-// once. Every wait of the program is noted, End being the last key's.
+// At the pair count, input that gives the program nothing holds nothing up;
+// the browser's own keys are neither prevented (a listener after the page's
+// looks, and keeps them from the browser) nor handed over (End, the last
+// key, is the one wait of the program noted).
 async function checkNothingHeld(browser, url, t) {
   const page = await openAt(browser, url, kDesktop, t);
   const allEnabled = async () => (await examplesEnabled(page)).every(Boolean);
   await t.until(allEnabled);
-  for (const [name, give] of [
-    ['Tab', () => page.keyboard.press('Tab')],
-    ['a paste of 日本語', () => pasteByEvent(page, '日本語')],
-  ]) {
+  const rows = { Tab: () => page.keyboard.press('Tab'), 'a paste of 日本語': () => pasteByEvent(page, '日本語') };
+  for (const [name, give] of Object.entries(rows)) {
     await give();
     t.check(`after ${name} at the pair count the examples can be pressed`, await t.until(allEnabled));
   }
   await page.evaluate(() => {
+    const seen = (window.seen = { waits: [], prevented: [] });
     const page = window.punktmuster.program.page;
     const waits = page.waits;
-    window.seen = { waits: [], prevented: [] };
     page.waits = (prompt, field) => {
-      window.seen.waits.push(prompt);
+      seen.waits.push(prompt);
       waits(prompt, field);
     };
     window.addEventListener('keydown', (event) => {
-      if (event.defaultPrevented) window.seen.prevented.push(event.key);
+      if (event.defaultPrevented) seen.prevented.push(event.key);
       event.preventDefault();
     });
   });
@@ -220,14 +216,14 @@ async function checkNothingHeld(browser, url, t) {
   }
   await t.inputTaken(page);
   const seen = await page.evaluate(() => JSON.stringify(window.seen));
-  const only = seen === JSON.stringify({ waits: ['Zahl der Funktionenpaare: '], prevented: ['End'] });
-  t.check('F5, Ctrl+R and Shift+Insert are the browser\'s, not the program\'s', only, seen);
+  const only = seen === '{"waits":["Zahl der Funktionenpaare: "],"prevented":["End"]}';
+  t.check("F5, Ctrl+R and Shift+Insert stay the browser's", only, seen);
   const client = await page.createCDPSession();
   await client.send('Input.imeSetComposition', { text: 'ж', selectionStart: 1, selectionEnd: 1 });
   const box = await (await page.$('#screen')).boundingBox();
-  await page.mouse.click(box.x + 100, box.y + 100);
+  await page.mouse.click(box.x + 100, box.y + 100); // a row above the pair count's
   const taken = await t.until(() => page.evaluate(() => window.seen.waits.at(-1).includes('1.Term')));
-  t.check('a tap behind a composed ж is taken at the tap', taken);
+  t.check('a tap behind a composed ж that the program cannot hold is taken at the tap', taken);
   await page.close();
 }
 
