@@ -21,24 +21,49 @@ const kHeight = 630;
 // The description screen's red heading lies in these rows and columns.
 const kHeading = { left: 368, top: 31, width: 232, height: 31 };
 const kHeadingRed = [0xf0, 0x00, 0x00];
-const kEmptyPath = '/empty-canvas.html';
-// The empty page: the program's canvas, a grey fill and one line of text,
-// and the first frame recorded as the program's page records it.
-const kEmptyPage = `<!doctype html>
-<html lang="de"><head><meta charset="utf-8"><title>Leer</title><link rel="icon" href="data:,"></head>
+// A page of the program's canvas filled grey, and the script.
+function canvasPage(title, script) {
+  return `<!doctype html>
+<html lang="de"><head><meta charset="utf-8"><title>${title}</title><link rel="icon" href="data:,"></head>
 <body style="margin: 16px; background: #f0f0f0">
 <canvas id="screen" width="${kWidth}" height="${kHeight}"></canvas>
 <script>
   const context = document.getElementById('screen').getContext('2d');
   context.fillStyle = '#d0d0d0';
   context.fillRect(0, 0, ${kWidth}, ${kHeight});
-  context.fillStyle = '#000000';
-  context.font = '16px sans-serif';
-  context.fillText('Eine leere Seite mit einer Zeile Text', 20, 40);
-  window.punktmuster = { firstFrameMs: performance.now() };
+${script}
 </script>
 </body></html>
 `;
+}
+const kEmptyPath = '/empty-canvas.html';
+// The empty page: one line of text on the canvas, and the first frame
+// recorded as the program's page records it.
+const kEmptyPage = canvasPage(
+  'Leer',
+  `  context.fillStyle = '#000000';
+  context.font = '16px sans-serif';
+  context.fillText('Eine leere Seite mit einer Zeile Text', 20, 40);
+  window.punktmuster = { firstFrameMs: performance.now() };`,
+);
+// The floor of a drawing's frames: one pixel of the canvas changed at every
+// animation frame for as long as a drawing of the built-in pairs lasts.
+const kPixelPath = '/one-pixel.html';
+const kPixelMs = 5000;
+const kPixelPage = canvasPage(
+  'Ein Pixel',
+  `  window.onePixel = (ms) => new Promise((resolve) => {
+    const end = performance.now() + ms;
+    let frames = 0;
+    (function frame() {
+      context.fillStyle = frames % 2 ? '#0000a8' : '#a80000';
+      context.fillRect(frames % ${kWidth}, ${kHeight / 2}, 1, 1);
+      frames += 1;
+      if (performance.now() < end) requestAnimationFrame(frame);
+      else resolve(frames);
+    })();
+  });`,
+);
 
 // --- options ---
 
@@ -176,6 +201,14 @@ function cpuSince(engine, span) {
   return { ...cpu, x, wallNs: Number(process.hrtime.bigint() - span.wall) };
 }
 
+// CPU seconds of the engine and its X server while `work` runs.
+async function cpuOf(engine, work) {
+  const span = cpuSpan(engine);
+  await work();
+  const cpu = cpuSince(engine, span);
+  return cpu.seconds + (cpu.x ? cpu.x.seconds : 0);
+}
+
 // An engine's background work comes in bursts: several spans in a row.
 async function idleSpans(engine, runs) {
   await sleep(kSettleMs);
@@ -213,22 +246,65 @@ async function drawings(page, engine, runs) {
   return figures;
 }
 
+// The drawing's computation alone: the page is asked for no frame from the
+// last Enter until the program waits at the next pair count, and shows the
+// picture once that span is over.
+async function drawingsWithoutFrames(page, engine, runs) {
+  const seconds = [];
+  for (let run = 0; run < runs; run++) {
+    await press(page, 'Enter', 7);
+    await page.evaluate(() => {
+      const page = window.punktmuster.program.page;
+      const { wantFrame, waits } = page;
+      page.wantFrame = () => {};
+      window.benchShow = () => {
+        page.wantFrame = wantFrame;
+        page.wantFrame();
+      };
+      window.benchWaited = new Promise((resolve) => {
+        page.waits = (prompt, field) => {
+          page.waits = waits;
+          waits(prompt, field);
+          resolve();
+        };
+      });
+    });
+    seconds.push(
+      await cpuOf(engine, async () => {
+        await page.keyboard.press('Enter');
+        await page.evaluate(() => window.benchWaited);
+      }),
+    );
+    await page.evaluate(() => window.benchShow());
+  }
+  return seconds;
+}
+
 // Waiting and drawings in one browser: about:blank first, the engine's own
 // floor before any page ran in it; then the program's page waiting at the
-// pair count; then the drawings.
-async function engineCosts(name, url, options) {
+// pair count; then the drawings, the drawings without frames, and last the
+// page of one pixel a frame, the floor of a drawing's frames.
+async function engineCosts(name, base, options) {
   const engine = await launchEngine(name, { viewport: kDesktop, limitMs: kLimitMs });
-  const result = { name, drawings: null, idle: null, blank: null };
+  const result = { name, drawings: null, idle: null, blank: null, pixel: null, unframed: null };
   try {
     const page = await engine.newPage();
     if (options.parts.has('idle')) {
       await page.goto('about:blank', { waitUntil: 'load' });
       result.blank = await idleSpans(engine, options.idleRuns);
     }
-    await page.goto(url, { waitUntil: 'load' });
+    await page.goto(`${base}/`, { waitUntil: 'load' });
     await inPage(page, kRedHeading, 'description screen', kHeading, kHeadingRed);
     if (options.parts.has('idle')) result.idle = await idleSpans(engine, options.idleRuns);
-    if (options.parts.has('drawing')) result.drawings = await drawings(page, engine, options.runs);
+    if (options.parts.has('drawing')) {
+      result.drawings = await drawings(page, engine, options.runs);
+      result.unframed = await drawingsWithoutFrames(page, engine, options.runs);
+      await page.goto(`${base}${kPixelPath}`, { waitUntil: 'load' });
+      result.pixel = [];
+      for (let run = 0; run < options.runs; run++) {
+        result.pixel.push(await cpuOf(engine, () => page.evaluate((ms) => window.onePixel(ms), kPixelMs)));
+      }
+    }
   } finally {
     await engine.close();
   }
@@ -331,6 +407,23 @@ function printDrawings(desktop, results) {
   }
 }
 
+// Each engine's drawing beside its floor: one pixel changed a frame for the
+// drawing's span, plus the drawing's computation without frames.
+function printFloors(desktop, results) {
+  const widths = [24, 14, 22, 22, 10, 10, 10];
+  console.log(`\nThe floor of a drawing: CPU s, median (range); one pixel a frame for ${kPixelMs / 1000} s`);
+  console.log(row(['', 'drawing', 'one pixel a frame', 'without frames', 'floor', 'x floor', 'x desktop'], widths));
+  const base = desktop ? median(desktop.map((d) => d.cpu)) : null;
+  for (const r of results) {
+    if (!r.drawings) continue;
+    const drawing = median(r.drawings.map((f) => f.cpu + (f.x || 0)));
+    const floor = median(r.pixel) + median(r.unframed);
+    const cells = [r.name, drawing.toFixed(3), spread(r.pixel, 3), spread(r.unframed, 3), floor.toFixed(3)];
+    cells.push((drawing / floor).toFixed(1), base ? (drawing / base).toFixed(1) : '-');
+    console.log(row(cells, widths));
+  }
+}
+
 // Percent of one core of each span: its threads' run time in its wall time.
 function percents(spans, of = (span) => span.ns) {
   return spans.map((span) => (of(span) / span.wallNs) * 100);
@@ -360,6 +453,7 @@ function printStarts(starts, count) {
 const options = parseOptions(process.argv.slice(2));
 const server = await serve(path.resolve(options.site), {
   [kEmptyPath]: { type: 'text/html; charset=utf-8', body: kEmptyPage },
+  [kPixelPath]: { type: 'text/html; charset=utf-8', body: kPixelPage },
 });
 const base = `http://127.0.0.1:${server.address().port}`;
 const results = [];
@@ -368,7 +462,7 @@ let failed = false;
 try {
   for (const name of options.engines) {
     if (options.parts.has('drawing') || options.parts.has('idle')) {
-      results.push(await engineCosts(name, `${base}/`, options));
+      results.push(await engineCosts(name, base, options));
     }
     if (options.parts.has('start')) {
       starts.push([name, await firstFrames(name, `${base}/`, `${base}${kEmptyPath}`, options.starts)]);
@@ -382,7 +476,10 @@ try {
 }
 const load = fs.readFileSync('/proc/loadavg', 'utf8').split(' ').slice(0, 3).join(' ');
 console.log(`site ${path.resolve(options.site)}; load average at the end ${load}`);
-if (options.parts.has('drawing')) printDrawings(readDesktop(options.desktop), results);
+if (options.parts.has('drawing')) {
+  printDrawings(readDesktop(options.desktop), results);
+  printFloors(readDesktop(options.desktop), results);
+}
 if (options.parts.has('idle')) printIdle(results, options.idleRuns);
 if (options.parts.has('start')) printStarts(starts, options.starts);
 process.exit(failed ? 1 : 0);

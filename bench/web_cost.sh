@@ -9,6 +9,12 @@
 #              all processes of each browser engine; the drawing's wall time,
 #              and in the browsers the page's frames per second (animation
 #              frames counted in the page while the drawing is on screen).
+#              Beside it, in the same browser, the floor of a drawing: a
+#              page whose canvas changes one pixel a frame for 5 s (what the
+#              frames cost at the least), plus the drawing's computation
+#              without frames (the page asked for none from the last Enter
+#              to the next pair count); each engine's drawing as a ratio to
+#              that floor and to the desktop.
 #   --idle     CPU of each engine's processes while the page waits 20 s at the
 #              pair count, beside the same engine showing about:blank for 20 s
 #              before it (percent of one core); each a few spans in a row after

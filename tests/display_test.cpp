@@ -394,6 +394,9 @@ TEST(DisplaySurface, PasteAndTextAreTypedOneKeyAtATime) {
       {"a new paste", {{kLogicWaits, ""}, {kPasted, "abc"}, {kPasted, "de"}}, {"d", "e"}},
       // Several characters of one text event.
       {"text at an input", {{kLogicWaits, ""}, {kUserText, "xy"}}, {"x", "y"}},
+      {"text with an extended key",
+       {{kLogicWaits, ""}, {kUserText, "a" + ExtendedKey(kScanDelete)}},
+       {"a", ExtendedKey(kScanDelete)}},
       {"text while the logic is busy", {{kUserText, "xyz"}}, {"z"}},
       {"text on a closed window", {{kLogicWaits, ""}, {kWindowCloses, ""}, {kUserText, "xy"}}, {}},
   };

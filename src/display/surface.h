@@ -74,7 +74,10 @@ void NotifyDrawn();
 // After each PrintText.
 void NotePrinted(const PrintedText& printed);
 // After each SetPixel; `hit` when it landed inside the area, `open` as the
-// window was at that moment. The pacing of a drawing lives here.
+// window was at that moment. The pacing of a drawing lives here. A pixel
+// that lands calls NotifyDrawn right before, with nothing drawn between:
+// so the web surface knows which changes were single pixels, and hands the
+// page just those.
 void NotePixel(bool hit, int x, int y, Color color, bool open);
 // After each ReadKey.
 void NoteKeyRead();

@@ -11,6 +11,7 @@ import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import puppeteer from 'puppeteer-core';
+import { pasteByEvent } from './engines.mjs';
 
 const kWidth = 1030;
 const kHeight = 630;
@@ -183,7 +184,51 @@ async function checkExample(browser, url, t) {
   await page.close();
 }
 
+// At the pair count, input that gives the program nothing holds nothing up;
+// the browser's own keys are neither prevented (a listener after the page's
+// looks, and keeps them from the browser) nor handed over (End, the last
+// key, is the one wait of the program noted).
+async function checkNothingHeld(browser, url, t) {
+  const page = await openAt(browser, url, kDesktop, t);
+  const allEnabled = async () => (await examplesEnabled(page)).every(Boolean);
+  await t.until(allEnabled);
+  const rows = { Tab: () => page.keyboard.press('Tab'), 'a paste of 日本語': () => pasteByEvent(page, '日本語') };
+  for (const [name, give] of Object.entries(rows)) {
+    await give();
+    t.check(`after ${name} at the pair count the examples can be pressed`, await t.until(allEnabled));
+  }
+  await page.evaluate(() => {
+    const seen = (window.seen = { waits: [], prevented: [] });
+    const page = window.punktmuster.program.page;
+    const waits = page.waits;
+    page.waits = (prompt, field) => {
+      seen.waits.push(prompt);
+      waits(prompt, field);
+    };
+    window.addEventListener('keydown', (event) => {
+      if (event.defaultPrevented) seen.prevented.push(event.key);
+      event.preventDefault();
+    });
+  });
+  for (const chord of [['F5'], ['Control', 'r'], ['Shift', 'Insert'], ['End']]) {
+    for (const key of chord) await page.keyboard.down(key);
+    for (const key of chord.reverse()) await page.keyboard.up(key);
+  }
+  await t.inputTaken(page);
+  const seen = await page.evaluate(() => JSON.stringify(window.seen));
+  const only = seen === '{"waits":["Zahl der Funktionenpaare: "],"prevented":["End"]}';
+  t.check("F5, Ctrl+R and Shift+Insert stay the browser's", only, seen);
+  const client = await page.createCDPSession();
+  await client.send('Input.imeSetComposition', { text: 'ж', selectionStart: 1, selectionEnd: 1 });
+  const box = await (await page.$('#screen')).boundingBox();
+  await page.mouse.click(box.x + 100, box.y + 100); // a row above the pair count's
+  const taken = await t.until(() => page.evaluate(() => window.seen.waits.at(-1).includes('1.Term')));
+  t.check('a tap behind a composed ж that the program cannot hold is taken at the tap', taken);
+  await page.close();
+}
+
 export async function pageChecks(browser, url, t) {
   await checkScale(url, t);
   await checkExample(browser, url, t);
+  await checkNothingHeld(browser, url, t);
 }

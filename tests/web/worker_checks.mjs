@@ -20,6 +20,15 @@ const kLimitMs = 60000; // against a hang
 // bytes differ.
 const kOtherSection = Buffer.from([0, 7, 5, ...Buffer.from('build'), 0x42]);
 
+// The site's worker in `dir` written anew by the build's rule, for the files
+// the one there keeps, in its order.
+function writeWorker(dir, template = path.join(kSourceDir, 'service_worker.js')) {
+  const out = path.join(dir, 'service-worker.js');
+  const files = [...fs.readFileSync(out, 'utf8').matchAll(/\['([^'/]+)', 'sha256-/g)].map((m) => m[1]);
+  const rule = path.join(kSourceDir, 'service_worker.cmake');
+  execFileSync('cmake', [`-DSITE=${dir}`, `-DFILES=${files}`, `-DTEMPLATE=${template}`, `-DOUT=${out}`, '-P', rule]);
+}
+
 // The three copies in a new folder, which the caller removes.
 function makeCopies(siteDir) {
   const origin = fs.mkdtempSync(path.join(os.tmpdir(), 'punktmuster-copies-'));
@@ -32,26 +41,19 @@ function makeCopies(siteDir) {
   const other = copy('b');
   const wasm = path.join(other, 'punktmuster.wasm');
   fs.writeFileSync(wasm, Buffer.concat([fs.readFileSync(wasm), kOtherSection]));
-  // The worker keeps every file of the site but itself.
-  const files = fs.readdirSync(other).filter((name) => name !== 'service-worker.js');
-  execFileSync('cmake', [
-    `-DSITE=${other}`,
-    `-DFILES=${files.join(',')}`,
-    `-DTEMPLATE=${path.join(kSourceDir, 'service_worker.js')}`,
-    `-DOUT=${path.join(other, 'service-worker.js')}`,
-    '-P',
-    path.join(kSourceDir, 'service_worker.cmake'),
-  ]);
+  writeWorker(other);
   fs.copyFileSync(wasm, path.join(copy('mixed'), 'punktmuster.wasm'));
   return origin;
 }
 
-// Registers the page's worker (or joins the page's own registration) and
-// waits for it to end its install: 'activated', or 'redundant' when the
-// install failed.
-function installOutcome(page) {
-  return page.evaluate(async (limitMs) => {
+// Registers the page's worker (or joins the page's own registration), or
+// with `update` looks for a newer one, and waits for it to end its install:
+// 'activated', or 'redundant' when the install failed.
+function installOutcome(page, update = false) {
+  return page.evaluate(async (limitMs, update) => {
     const registration = await navigator.serviceWorker.register('service-worker.js');
+    const found = new Promise((resolve) => registration.addEventListener('updatefound', resolve));
+    if (update) await Promise.all([registration.update(), found]);
     const worker = registration.installing || registration.waiting || registration.active;
     if (!worker) return 'no worker';
     return new Promise((resolve) => {
@@ -62,8 +64,10 @@ function installOutcome(page) {
       look();
       setTimeout(() => resolve(`still ${worker.state}`), limitMs);
     });
-  }, kLimitMs);
+  }, kLimitMs, update);
 }
+
+const cacheNames = (page) => page.evaluate(async () => (await caches.keys()).join(' '));
 
 export async function checkWorkers({ browser, siteDir, serve, check, titleShown, watchErrors }) {
   const origin = makeCopies(siteDir);
@@ -87,6 +91,18 @@ export async function checkWorkers({ browser, siteDir, serve, check, titleShown,
       outcome = await installOutcome(page);
       check(`the copy at /${copy}/ installs its worker`, outcome === 'activated', outcome);
     }
+    // A release of /a/ that changes only the worker, whose install meets a
+    // file of another build: the worker before keeps its cache whole.
+    const before = await cacheNames(page);
+    const template = path.join(origin, 'changed_worker.js');
+    fs.writeFileSync(template, `${fs.readFileSync(path.join(kSourceDir, 'service_worker.js'))}\n//\n`);
+    writeWorker(path.join(origin, 'a'), template);
+    fs.appendFileSync(path.join(origin, 'a', 'manifest.webmanifest'), ' ');
+    await page.goto(`${base}/a/`, { waitUntil: 'load' });
+    outcome = await installOutcome(page, true);
+    const after = await cacheNames(page);
+    const kept = outcome === 'redundant' && after === before;
+    check('a failed update of the worker alone leaves every cache', kept, `${outcome}: ${before} -> ${after}`);
     server.close();
     server.closeAllConnections();
     await page.setOfflineMode(true);

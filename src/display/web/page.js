@@ -35,15 +35,15 @@ Module['page'] = (function () {
     context.fillStyle = '#' + colour.toString(16).padStart(6, '0');
   }
 
-  function present() {
-    frameRequested = false;
-    const at = Module['_web_frame']() >> 2;
+  // Paints a Frame of web.cpp: left, top, width, height, address of the
+  // pixels, count and address of the points.
+  function paint(frame) {
+    const at = frame >> 2;
     if (at === 0) return;
-    // A Frame of web.cpp: left, top, width, height, address of the pixels,
-    // count and address of the points.
     const count = HEAP32[at + 5];
-    if (count > 0) {
+    if (HEAP32[at + 4] === 0) {
       // Only single pixels were set (a drawing): just those, in their order.
+      // A list of none paints nothing: its area is no picture to copy.
       const points = HEAP32[at + 6] >> 2;
       for (let i = points; i < points + 3 * count; i += 3) {
         setInk(HEAPU32[i + 2]);
@@ -56,6 +56,18 @@ Module['page'] = (function () {
       context.putImageData(new ImageData(rgba, width, height), HEAP32[at], HEAP32[at + 1]);
     }
     if (Module['onFrame']) Module['onFrame']();
+  }
+
+  function present() {
+    frameRequested = false;
+    paint(Module['_web_frame']());
+  }
+
+  // A 2D context that was lost comes back empty and with its colour reset:
+  // the whole picture again, and the colour set anew at the next pixel.
+  function onContextRestored() {
+    ink = -1;
+    paint(Module['_web_whole_frame']());
   }
 
   // Runs the procedure once the next frame is painted.
@@ -72,6 +84,14 @@ Module['page'] = (function () {
     resolve();
   }
 
+  // After a hand-over. One the program takes nothing from (an ignored key, a
+  // text or paste without a character of its code page) leaves it waiting
+  // where it was, and it will not say so again: what waited for it goes on now.
+  function handOver() {
+    if (Module['_web_idle']()) settle();
+    wake();
+  }
+
   // Writes the text as UTF-8 into the program's text buffer: whole
   // characters only, as many as fit.
   const encoder = new TextEncoder();
@@ -82,11 +102,13 @@ Module['page'] = (function () {
     HEAPU8[buffer + written] = 0;
   }
 
-  // A named key by its KeyboardEvent.key value; true when it is ours.
+  // A named key of the user's by its KeyboardEvent.key value; true when it
+  // is ours.
   function namedKey(value) {
     give(value);
     if (!Module['_web_key']()) return false;
-    wake();
+    userActs();
+    handOver();
     return true;
   }
 
@@ -96,7 +118,7 @@ Module['page'] = (function () {
     if (keys.length === 0) return;
     give(keys.join('\n') + '\n');
     Module['_web_keys']();
-    wake();
+    handOver();
   }
 
   // A text as keys: a line break in it is Enter, as in a paste.
@@ -116,7 +138,7 @@ Module['page'] = (function () {
   function pasted(text) {
     give(text);
     Module['_web_paste']();
-    wake();
+    handOver();
   }
 
   // The editable element holds one character, selected. A selection shows
@@ -148,8 +170,12 @@ Module['page'] = (function () {
   function onCompositionEnd(event) {
     composing = false;
     const text = event.data || '';
-    if (text.startsWith(typedAhead)) typed(text.slice(typedAhead.length));
+    const rest = text.startsWith(typedAhead) ? text.slice(typedAhead.length) : '';
     typedAhead = '';
+    if (rest) {
+      userActs();
+      typed(rest);
+    }
     resetTyping();
   }
   // The composed text not yet typed. Resetting the element ends the
@@ -172,6 +198,9 @@ Module['page'] = (function () {
   // A text offered longer than its field is shown cut: it is cleared in
   // rounds, each the field's width; a field that will not clear stops it.
   const kClearRounds = 8;
+  // The program's own blank: a field holding only these is empty. (trim()
+  // would take a no-break space, which the program holds, for one.)
+  const kNotBlank = /[^ ]/;
   let waitsAt = { prompt: '', field: '' }; // the input the program waits at
   let example = null; // { fields, next, rounds } while one is being typed
   function showExamples(enabled) {
@@ -182,14 +211,15 @@ Module['page'] = (function () {
     const field = waitsAt.field;
     if (example.next === example.fields.length) {
       example = null;
-      showExamples(waitsAt.prompt.startsWith(kCountPrompt));
+      settle();
       return;
     }
     let keys = [];
-    if (field.trim() !== '') {
+    if (kNotBlank.test(field)) {
       example.rounds += 1;
       if (example.rounds > kClearRounds) {
         example = null;
+        settle();
         return;
       }
       for (let i = 1; i < field.length; i++) keys.push('ArrowLeft');
@@ -208,7 +238,8 @@ Module['page'] = (function () {
     const text = takeComposed();
     userActs();
     example = { fields: button.dataset.keys.split('\n'), next: 0, rounds: 0 };
-    // Text still composed goes first; the example then begins at the wait after it.
+    // Text still composed goes first; the example then begins at the wait
+    // after it, or at once where it typed nothing.
     if (text) typed(text);
     else stepExample();
   }
@@ -220,6 +251,34 @@ Module['page'] = (function () {
     showExamples(false);
   }
 
+  // The program waits at an input and has taken everything handed over: a
+  // tap held behind text goes now, an example types its next field, or the
+  // examples row offers itself at the pair count.
+  function settle() {
+    if (heldClick) {
+      const click = heldClick;
+      heldClick = null;
+      Module['_web_click'](click.x, click.y, click.count);
+    } else if (example) {
+      const current = example;
+      requestAnimationFrame(function () {
+        if (example === current) stepExample();
+      });
+    } else {
+      showExamples(waitsAt.prompt.startsWith(kCountPrompt));
+    }
+  }
+
+  // The browser's own keys stay the browser's: reload, full screen, its
+  // developer tools, and every chord with Ctrl or Meta (Cmd); so do the paste
+  // chords, whose text comes as the browser's paste. AltGr, which some
+  // systems report as Ctrl and Alt, types as it does elsewhere.
+  const kBrowserKeys = ['F5', 'F11', 'F12'];
+  function browsersKey(event) {
+    const chord = (event.ctrlKey || event.metaKey) && !event.getModifierState('AltGraph');
+    return chord || kBrowserKeys.includes(event.key) || (event.shiftKey && event.key === 'Insert');
+  }
+
   function onKeyDown(event) {
     // An input method or a dead key is composing (phone keyboards report
     // every key so, as "Unidentified"): its text comes when committed.
@@ -227,10 +286,10 @@ Module['page'] = (function () {
     // Enter or Space on a focused button of the page press that button.
     const pressesButton = event.key === 'Enter' || event.key === ' ';
     if (pressesButton && event.target instanceof Element && event.target.closest('button')) return;
+    if (browsersKey(event)) return;
     if (namedKey(event.key)) {
-      // Ours: the page must not scroll, move the focus or reload.
+      // Ours: the page must not scroll or move the focus.
       event.preventDefault();
-      userActs();
       return;
     }
     // A character key while the focus is elsewhere on the page: the focus
@@ -259,6 +318,8 @@ Module['page'] = (function () {
       namedKey('Enter');
     } else if (kBackspaceInputs.includes(kind)) {
       namedKey('Backspace');
+    } else {
+      handOver(); // nothing for the program
     }
     resetTyping();
   }
@@ -286,6 +347,7 @@ Module['page'] = (function () {
     const text = takeComposed();
     heldClick = null;
     if (text) {
+      // Where the text gives the program nothing, it goes at once.
       heldClick = { x: x, y: y, count: event.detail };
       typed(text);
       return;
@@ -355,6 +417,7 @@ Module['page'] = (function () {
     typing[change]('compositionupdate', onCompositionUpdate);
     typing[change]('compositionend', onCompositionEnd);
     canvas[change]('mousedown', onMouseDown);
+    canvas[change]('contextrestored', onContextRestored);
     keyBar[change]('pointerdown', onBarDown);
     keyBar[change]('click', onBarClick);
     keyBar[change]('mousedown', keepFocus);
@@ -404,18 +467,7 @@ Module['page'] = (function () {
     // `prompt` is the text left of the field, `field` the field as shown.
     waits: function (prompt, field) {
       waitsAt = { prompt: prompt, field: field };
-      if (heldClick) {
-        const click = heldClick;
-        heldClick = null;
-        Module['_web_click'](click.x, click.y, click.count);
-      } else if (example) {
-        const current = example;
-        requestAnimationFrame(function () {
-          if (example === current) stepExample();
-        });
-      } else {
-        showExamples(prompt.startsWith(kCountPrompt));
-      }
+      settle();
     },
     sleep: function (milliseconds) {
       return new Promise(function (resolve) {

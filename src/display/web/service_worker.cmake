@@ -1,8 +1,10 @@
 # Writes the page's service worker (cmake -P, after every build of the site):
 # service_worker.js with the files it keeps, each with its SHA-256 as a
 # subresource integrity value ("sha256-" and the hash in base64), so that the
-# worker takes only this build's files; and a build hash made of them, so
-# that the cache's name changes with every build whose files differ.
+# worker takes only this build's files; and a build hash made of them and of
+# the worker's own template, so that the cache's name changes with every
+# build whose files or worker differ: an install that fails deletes its own
+# cache, never the one the worker before it serves from.
 #   -DSITE=folder of the site -DFILES=name,name,... -DTEMPLATE=service_worker.js
 #   -DOUT=the service worker to write
 string(REPLACE "," ";" files "${FILES}")
@@ -53,6 +55,8 @@ foreach(file IN LISTS files)
     list(PREPEND entries "['./', 'sha256-${integrity}']")
   endif()
 endforeach()
+file(SHA256 "${TEMPLATE}" hash)
+string(APPEND hashes "service worker ${hash}\n")
 string(SHA256 hash "${hashes}")
 string(SUBSTRING "${hash}" 0 16 PUNKT_CACHE_HASH)
 list(JOIN entries ",\n  " PUNKT_CACHED_FILES)

@@ -5,7 +5,8 @@
 // a server that hands out a file of another build (a deploy half done, a
 // stale copy on the way) fails the install, the worker before goes on
 // serving its own build, and the next visit tries again. A build with other
-// files is a new service worker with a cache of its own; once it takes over,
+// files, or another worker, is a new service worker with a cache of its own
+// (a failed install deletes only a cache it made); once it takes over,
 // the caches of the builds before in the same scope are dropped, never those
 // of another copy of the page elsewhere on the same host. It takes over only
 // when no page of the old one is open any more: a running page restarts the
@@ -31,11 +32,15 @@ self.addEventListener('install', function (event) {
     return new Request(file[0], { cache: 'reload', integrity: file[1] });
   });
   event.waitUntil(
-    caches.open(kCache).then(function (cache) {
-      return cache.addAll(requests).catch(function (error) {
-        // Nothing half filled stays behind.
-        return caches.delete(kCache).then(function () {
-          throw error;
+    caches.has(kCache).then(function (existed) {
+      return caches.open(kCache).then(function (cache) {
+        return cache.addAll(requests).catch(function (error) {
+          // Nothing half filled stays behind; a cache this install did not
+          // make is another worker's, whatever its name.
+          if (existed) throw error;
+          return caches.delete(kCache).then(function () {
+            throw error;
+          });
         });
       });
     }),

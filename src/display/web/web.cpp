@@ -73,9 +73,9 @@ struct Point {
 };
 
 // What changed since the last frame, as the page fetches it: either the
-// pixels set, in their order (`count` of them at `points`), or, when
-// anything else was drawn, the changed area and its pixels as RGBA bytes,
-// the layout of the canvas's ImageData (`count` 0).
+// pixels set, in their order (`count` of them at `points`, `pixels` 0), or,
+// when anything else was drawn, the changed area and its pixels as RGBA
+// bytes, the layout of the canvas's ImageData (`count` 0).
 struct Frame {
   std::int32_t left;
   std::int32_t top;
@@ -143,6 +143,21 @@ std::string_view PageText() {
 // Where the page finds data in the program's memory (32-bit WebAssembly).
 std::int32_t Address(const void* data) {
   return static_cast<std::int32_t>(reinterpret_cast<std::uintptr_t>(data));
+}
+
+// A frame of the area's pixels as RGBA bytes; the area is not empty.
+Frame* AreaFrame(const PixelRect& area) {
+  int width = area.right - area.left;
+  int height = area.bottom - area.top;
+  g_web.rgba.resize(static_cast<std::size_t>(width) * height);
+  CopyPixels(area, g_web.rgba.data(), width);
+  // 0xRRGGBB to the bytes R, G, B, A in memory (WebAssembly is little-endian),
+  // in place: one pass over the area, the first frame's whole window.
+  for (std::uint32_t& p : g_web.rgba) {
+    p = 0xFF000000u | ((p & 0xFF) << 16) | (p & 0xFF00) | ((p >> 16) & 0xFF);
+  }
+  g_web.frame = {area.left, area.top, width, height, Address(g_web.rgba.data()), 0, 0};
+  return &g_web.frame;
 }
 
 bool Blank(const std::string& text) {
@@ -258,6 +273,13 @@ EMSCRIPTEN_KEEPALIVE int web_input_pending() {
   return InputOrClosed() && WindowIsOpen() ? 1 : 0;
 }
 
+// 1 while the program waits at an input with nothing handed over left to
+// take: what the page handed last gave it nothing, and it goes on waiting
+// without a word to the page.
+EMSCRIPTEN_KEEPALIVE int web_idle() {
+  return TakesPaste() && !InputOrClosed() ? 1 : 0;
+}
+
 // What changed since the last frame, ready for the canvas; 0 when nothing.
 EMSCRIPTEN_KEEPALIVE Frame* web_frame() {
   g_web.frame_wanted = false;
@@ -280,15 +302,12 @@ EMSCRIPTEN_KEEPALIVE Frame* web_frame() {
     return &g_web.frame;
   }
   g_web.points.clear();
-  g_web.rgba.resize(static_cast<std::size_t>(width) * height);
-  CopyPixels(area, g_web.rgba.data(), width);
-  // 0xRRGGBB to the bytes R, G, B, A in memory (WebAssembly is little-endian),
-  // in place: one pass over the area, the first frame's whole window.
-  for (std::uint32_t& p : g_web.rgba) {
-    p = 0xFF000000u | ((p & 0xFF) << 16) | (p & 0xFF00) | ((p >> 16) & 0xFF);
-  }
-  g_web.frame = {area.left, area.top, width, height, Address(g_web.rgba.data()), 0, 0};
-  return &g_web.frame;
+  return AreaFrame(area);
+}
+
+// The whole picture, for a canvas that lost its pixels.
+EMSCRIPTEN_KEEPALIVE Frame* web_whole_frame() {
+  return AreaFrame({0, 0, kWindowWidthPx, kWindowHeightPx});
 }
 
 }  // extern "C"
