@@ -38,7 +38,7 @@ constexpr int kIdleWaitMs = 1000;
 constexpr int kFrameMs = 16;  // at most about 60 presents a second
 // The window's pixels are made this many at a time: a picture scaled up for
 // a large screen needs no second copy of the window's size.
-constexpr int kBandPx = 65536;
+constexpr int kBandPx = 16384;
 // Window positions beyond this are off every screen anyway.
 constexpr int kFarthestWindowPx = 10000;
 // The smallest the window may be made, a fifth of the picture's size: the
