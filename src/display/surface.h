@@ -75,9 +75,9 @@ void NotifyDrawn();
 void NotePrinted(const PrintedText& printed);
 // After each SetPixel; `hit` when it landed inside the area, `open` as the
 // window was at that moment. The pacing of a drawing lives here. A pixel
-// that lands calls NotifyDrawn right before, with nothing drawn between:
-// so the web surface knows which changes were single pixels, and hands the
-// page just those.
+// that lands calls NotifyDrawn right before, with nothing drawn between;
+// which changes were single pixels, though, a surface learns from
+// TakeChangedArea, under the framebuffer's lock.
 void NotePixel(bool hit, int x, int y, Color color, bool open);
 // After each ReadKey.
 void NoteKeyRead();

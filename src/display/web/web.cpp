@@ -26,10 +26,6 @@ namespace {
 // The page writes key values, typed text and pastes here; a longer paste is
 // cut (the hand-off cuts it shorter still).
 constexpr int kTextBufferBytes = 16384;
-// A frame made of single pixels only hands the page just those (a drawing
-// sets 600-700 between two frames); past this many, as when a hidden tab
-// gathers a whole drawing, the rectangle of the change is cheaper.
-constexpr std::size_t kFramePointsMax = 4096;
 
 // Named key values of the browser that arrive as one control character.
 struct NamedKey {
@@ -65,12 +61,8 @@ constexpr NamedKey kExtendedKeys[] = {{"ArrowUp", kScanUp},
                                       {"F11", kScanF11},
                                       {"F12", kScanF12}};
 
-// One pixel set, as the page reads it.
-struct Point {
-  std::int32_t x;
-  std::int32_t y;
-  std::uint32_t color;  // 0xRRGGBB
-};
+// The page reads a frame's pixels as three 32-bit words each: x, y, 0xRRGGBB.
+static_assert(sizeof(PixelPoint) == 12 && sizeof(int) == 4);
 
 // What changed since the last frame, as the page fetches it: either the
 // pixels set, in their order (`count` of them at `points`, `pixels` 0), or,
@@ -83,7 +75,7 @@ struct Frame {
   std::int32_t height;
   std::int32_t pixels;  // address of the RGBA bytes
   std::int32_t count;
-  std::int32_t points;  // address of `count` Points
+  std::int32_t points;  // address of `count` PixelPoints
 };
 
 // A text as printed, for the screen reader.
@@ -99,13 +91,9 @@ struct Web {
   char text[kTextBufferBytes] = {};  // UTF-8 from the page, NUL-ended
   bool frame_wanted = false;         // a frame has been asked of the page
   double pixel_due_ms = 0;
-  // Changes since the last frame that were not (yet) known as a single
-  // pixel: every NotifyDrawn counts one, the NotePixel of a pixel set right
-  // after it takes it back.
-  int unexplained = 0;
-  std::vector<Point> points;  // the pixels set since the last frame, up to the cap
-  bool points_overflowed = false;
-  std::vector<Point> shown;  // the last frame's, which the page reads
+  // The single pixels of the last frame (a drawing sets 600-700 between two
+  // frames), kept for the page to read after web_frame returns.
+  std::vector<PixelPoint> shown;
   std::vector<std::uint32_t> rgba;
   Frame frame = {};
   std::vector<Printed> printed;  // since the program last stopped to wait or pause
@@ -283,25 +271,15 @@ EMSCRIPTEN_KEEPALIVE int web_idle() {
 // What changed since the last frame, ready for the canvas; 0 when nothing.
 EMSCRIPTEN_KEEPALIVE Frame* web_frame() {
   g_web.frame_wanted = false;
-  PixelRect area = TakeChangedArea();
-  bool only_points = g_web.unexplained == 0 && !g_web.points_overflowed;
-  g_web.unexplained = 0;
-  g_web.points_overflowed = false;
+  PixelRect area = TakeChangedArea(&g_web.shown);
   int width = area.right - area.left;
   int height = area.bottom - area.top;
-  if (width <= 0 || height <= 0) {
-    g_web.points.clear();
-    return nullptr;
-  }
-  if (only_points) {
-    int count = static_cast<int>(g_web.points.size());
-    g_web.frame = {area.left, area.top, width, height, 0, count, Address(g_web.points.data())};
-    // Kept until the next frame: the page reads them after this returns.
-    g_web.points.swap(g_web.shown);
-    g_web.points.clear();
+  if (width <= 0 || height <= 0) return nullptr;
+  if (!g_web.shown.empty()) {
+    int count = static_cast<int>(g_web.shown.size());
+    g_web.frame = {area.left, area.top, width, height, 0, count, Address(g_web.shown.data())};
     return &g_web.frame;
   }
-  g_web.points.clear();
   return AreaFrame(area);
 }
 
@@ -315,7 +293,6 @@ EMSCRIPTEN_KEEPALIVE Frame* web_whole_frame() {
 // ---- The surface's part of the boundary ----
 
 void NotifyDrawn() {
-  ++g_web.unexplained;
   if (g_web.frame_wanted) return;
   g_web.frame_wanted = true;
   PageWantFrame();
@@ -327,17 +304,7 @@ void NotePrinted(const PrintedText& printed) {
 
 void NoteKeyRead() {}
 
-void NotePixel(bool hit, int x, int y, Color color, bool open) {
-  if (hit) {
-    // The NotifyDrawn just before was this pixel.
-    assert(g_web.unexplained > 0);
-    --g_web.unexplained;
-    if (g_web.points.size() < kFramePointsMax) {
-      g_web.points.push_back({x, y, static_cast<std::uint32_t>(color)});
-    } else {
-      g_web.points_overflowed = true;
-    }
-  }
+void NotePixel(bool, int, int, Color, bool open) {
   if (!open) return;
   double sleep_ms = PacedSleepMs(g_web.pixel_due_ms, emscripten_get_now());
   if (sleep_ms > 0) PageSleep(sleep_ms);
