@@ -6,7 +6,9 @@
 #   e2e_start_xvfb [WxH]                start Xvfb (default 1280x800, 24 bits) on a
 #                                       free display; exports DISPLAY; everything is
 #                                       cleaned up on exit. The server keeps its
-#                                       resources (xrdb) when its last client goes
+#                                       resources (xrdb) when its last client goes;
+#                                       with E2E_XVFB_RESET=1 it starts afresh then,
+#                                       as X servers do by default
 #   e2e_start PROGRAM [VAR=value ...]   start the program in the background with
 #                                       those environment settings; its pid is in
 #                                       E2E_PID, its stderr goes to the file $E2E_STDERR
@@ -18,6 +20,7 @@
 #                                       (default 10 s); sets E2E_WINDOW, E2E_WX and
 #                                       E2E_WY (its top-left corner on the screen) and
 #                                       puts the pointer in it so that keys reach it
+#   e2e_point_at_window                 the second half of that, for E2E_WINDOW
 #   e2e_key KEY...                      press keys by X name (Return, Escape, Up, a ...)
 #   e2e_press KEY...                    e2e_key, then time for the program to take
 #                                       the keys (its key buffer holds one)
@@ -97,7 +100,9 @@ e2e_program_or_release() {
 
 e2e_start_xvfb() {
   # The server picks a free display number itself and writes it to fd 3.
-  Xvfb -displayfd 3 -noreset -screen 0 "${1:-1280x800}x24" -nolisten tcp 3>"$E2E_WORK/display" \
+  local keep=-noreset
+  if [ "${E2E_XVFB_RESET:-}" = 1 ]; then keep=; fi
+  Xvfb -displayfd 3 $keep -screen 0 "${1:-1280x800}x24" -nolisten tcp 3>"$E2E_WORK/display" \
     2>/dev/null &
   E2E_XVFB_PID=$!
   local i
@@ -121,6 +126,10 @@ e2e_find_window() {
   E2E_WINDOW=$(timeout "$seconds" xdotool search --sync --name "$E2E_CAPTION" 2>/dev/null |
     head -n1 || true)
   [ -n "$E2E_WINDOW" ] || e2e_fail "no window within $seconds s"
+  e2e_point_at_window
+}
+
+e2e_point_at_window() {
   eval "$(xdotool getwindowgeometry --shell "$E2E_WINDOW")"
   E2E_WX=$X
   E2E_WY=$Y

@@ -1,5 +1,6 @@
 // X11 by hand: the resource database and the clipboard's selection, on the
-// display connection SDL opened for the window (the window thread's own).
+// display connection SDL opened for the window (the window thread's own);
+// and before that, at start, a connection of our own while SDL makes its.
 #include "display/window/x11.h"
 
 #include <SDL_syswm.h>
@@ -55,6 +56,16 @@ int DesktopFactorOf(SDL_Window* window) {
   if (!X11Of(window, &x)) return 1;
   std::string dpi = ResourceOf(x.display, "Xft.dpi", "Xft.Dpi");
   return DesktopFactor(dpi.empty() ? nullptr : dpi.c_str(), std::getenv("GDK_SCALE"));
+}
+
+bool InitVideoHoldingX11Server() {
+  // Before any other Xlib call, as SDL does: two threads use Xlib later.
+  XInitThreads();
+  Display* held = XOpenDisplay(nullptr);
+  if (!held) return false;
+  const bool made = SDL_Init(SDL_INIT_VIDEO) == 0;
+  XCloseDisplay(held);
+  return made;
 }
 
 bool AskClipboard(SDL_Window* window) {

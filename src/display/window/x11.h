@@ -7,6 +7,12 @@
 
 #include <string>
 
+// SDL_Init(SDL_INIT_VIDEO) once more, holding a connection of our own to the
+// X server named by DISPLAY: an X server left without clients starts afresh
+// and closes every connection still being set up, and one held keeps it from
+// that. False, with SDL's last error kept, when SDL fails again or no server
+// takes our connection (at once for a display nobody serves).
+bool InitVideoHoldingX11Server();
 // The desktop's scale for the window's default size (DesktopFactor of
 // Xft.dpi in the X resource database and GDK_SCALE); 1 off X11, where the
 // compositor scales a window that asks for it.
