@@ -370,17 +370,6 @@ void HandleEvent(const SDL_Event& e) {
   }
 }
 
-// An X server whose last client leaves starts afresh, and closes a connection
-// still being set up: then SDL reports x11 as not available, although the
-// server answers. A user who quits and starts again at once meets that, as
-// do scripts that look for the window with short-lived X clients. So SDL
-// tries once more, while a connection of our own keeps the server as it is.
-bool InitVideo() {
-  if (SDL_Init(SDL_INIT_VIDEO) == 0) return true;
-  const char* display = std::getenv("DISPLAY");
-  return display && *display && InitVideoHoldingX11Server();
-}
-
 }  // namespace
 
 void NotifyDrawn() {
@@ -421,7 +410,13 @@ bool StartDisplay(const std::string& face) {
   }
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
-  if (!InitVideo()) {
+  // An X server whose last client leaves starts afresh, and closes a
+  // connection still being set up: then SDL reports x11 as not available,
+  // although the server answers. A user who quits and starts again at once
+  // meets that, as do scripts that look for the window with short-lived X
+  // clients. So SDL tries once more, while a connection of our own keeps the
+  // server as it is; without an X server that try fails at once.
+  if (SDL_Init(SDL_INIT_VIDEO) != 0 && !InitVideoHoldingX11Server()) {
     std::fprintf(stderr, "punktmuster: kein Display für das Fenster (%s)\n", SDL_GetError());
     return false;
   }

@@ -59,7 +59,8 @@ int DesktopFactorOf(SDL_Window* window) {
 }
 
 bool InitVideoHoldingX11Server() {
-  // Before any other Xlib call, as SDL does: two threads use Xlib later.
+  // Two threads use Xlib later; SDL's own try has done this already, unless
+  // it failed before, and doing it twice is harmless.
   XInitThreads();
   Display* held = XOpenDisplay(nullptr);
   if (!held) return false;
